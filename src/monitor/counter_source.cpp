@@ -1,0 +1,348 @@
+#include "counter_source.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr PDH_STATUS PDH_CSTATUS_NO_INSTANCE = static_cast<PDH_STATUS>(0x800007D1u);
+constexpr int name_size = 272;  // a description plus a " _NNN" suffix
+
+constexpr char object_name[] = "\\Network Interface";
+constexpr char received_name[] = "\\Bytes Received/sec";
+constexpr char sent_name[] = "\\Bytes Sent/sec";
+
+struct Snapshot {
+    InterfaceTable table;
+    char names[max_interfaces][name_size];
+    std::int64_t time_ns;
+    bool ok;  // the platform answered at this collection
+};
+
+}  // namespace
+
+struct Counter {
+    CounterQuery* query;
+    char instance[512];
+    bool received;
+};
+
+struct CounterQuery {
+    std::vector<Counter*> counters;
+    Snapshot snapshots[2];
+    int current;  // index of the latest snapshot
+    int collections;
+};
+
+namespace {
+
+const CounterBackend* active_backend = nullptr;
+std::vector<CounterQuery*> live_queries;
+
+const CounterBackend& backend() {
+    return active_backend ? *active_backend : *platform_counter_backend();
+}
+
+bool same_text(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
+        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+        if (x != y) return false;
+        if (x == 0) return true;
+    }
+}
+
+bool same_span(const char* text, std::size_t length, const char* word) {
+    if (std::strlen(word) != length) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(word[i])))
+            return false;
+    }
+    return true;
+}
+
+struct ParsedPath {
+    const char* instance;
+    std::size_t instance_length;
+    const char* counter;  // the counter part, starting with its backslash
+    bool received;
+};
+
+// Splits "\Network Interface(NAME)\Bytes Received/sec": the instance is the
+// text between the first "(" and the last ")".
+PDH_STATUS parse_path(const char* path, ParsedPath* parsed) {
+    if (!path) return PDH_INVALID_ARGUMENT;
+    const char* open = std::strchr(path, '(');
+    const char* close = std::strrchr(path, ')');
+    if (!open || !close || close < open) return PDH_CSTATUS_BAD_COUNTERNAME;
+    if (!same_span(path, static_cast<std::size_t>(open - path), object_name)) return PDH_CSTATUS_NO_OBJECT;
+    const char* counter = close + 1;
+    if (same_text(counter, received_name))
+        parsed->received = true;
+    else if (same_text(counter, sent_name))
+        parsed->received = false;
+    else
+        return PDH_CSTATUS_NO_COUNTER;
+    parsed->instance = open + 1;
+    parsed->instance_length = static_cast<std::size_t>(close - open - 1);
+    parsed->counter = counter;
+    return 0;
+}
+
+bool is_live(const CounterQuery* query) {
+    return query && std::find(live_queries.begin(), live_queries.end(), query) != live_queries.end();
+}
+
+bool is_live(const Counter* counter) {
+    if (!counter) return false;
+    for (const CounterQuery* query : live_queries) {
+        if (std::find(query->counters.begin(), query->counters.end(), counter) != query->counters.end())
+            return true;
+    }
+    return false;
+}
+
+// Gives each row its instance name; equal names are told apart by " _2", " _3"...
+void name_rows(Snapshot* snapshot) {
+    for (int i = 0; i < snapshot->table.count; ++i) {
+        char* name = snapshot->names[i];
+        make_instance_name(snapshot->table.rows[i].description, name, name_size);
+        int earlier = 0;
+        for (int j = 0; j < i; ++j) {
+            char base[name_size];
+            make_instance_name(snapshot->table.rows[j].description, base, name_size);
+            if (same_text(base, name)) ++earlier;
+        }
+        if (earlier > 0) {
+            std::size_t length = std::strlen(name);
+            std::snprintf(name + length, name_size - length, " _%d", earlier + 1);
+        }
+    }
+}
+
+const InterfaceCounts* find_row(const Snapshot& snapshot, const char* name) {
+    for (int i = 0; i < snapshot.table.count; ++i) {
+        if (same_text(snapshot.names[i], name)) return &snapshot.table.rows[i];
+    }
+    return nullptr;
+}
+
+bool is_wildcard(const Counter* counter) {
+    return std::strcmp(counter->instance, "*") == 0;
+}
+
+// Refreshing only the adapters in use is cheaper where the backend says so;
+// it needs every instance found at the last collection and no "*" counter.
+bool refresh_in_use(const CounterQuery& query, const Snapshot& last, Snapshot* next) {
+    const CounterBackend& source = backend();
+    if (!source.refresh_rows || !last.ok) return false;
+    next->table.count = 0;
+    for (const Counter* counter : query.counters) {
+        if (is_wildcard(counter)) return false;
+        const InterfaceCounts* row = find_row(last, counter->instance);
+        if (!row) return false;
+        bool listed = false;
+        for (int i = 0; i < next->table.count; ++i) listed |= same_text(next->names[i], counter->instance);
+        if (listed) continue;
+        if (next->table.count >= source.max_refresh_rows) return false;
+        int at = next->table.count++;
+        next->table.rows[at] = *row;
+        std::snprintf(next->names[at], name_size, "%s", last.names[row - last.table.rows]);
+    }
+    return source.refresh_rows(&next->table);
+}
+
+void take_snapshot(CounterQuery* query) {
+    const Snapshot& last = query->snapshots[query->current];
+    Snapshot* next = &query->snapshots[1 - query->current];
+    if (query->collections > 0 && refresh_in_use(*query, last, next)) {
+        next->ok = true;
+    } else {
+        next->table.count = 0;
+        next->ok = backend().read_interfaces(&next->table);
+        if (!next->ok) next->table.count = 0;
+        next->table.count = std::clamp(next->table.count, 0, max_interfaces);
+        name_rows(next);
+    }
+    next->time_ns = backend().now_ns();
+    query->current = 1 - query->current;
+    ++query->collections;
+}
+
+// Change of one direction's byte count; false when it went backwards.
+bool count_change(const InterfaceCounts& before, const InterfaceCounts& after, bool received,
+                  std::uint64_t* change) {
+    std::uint64_t from = received ? before.received : before.sent;
+    std::uint64_t to = received ? after.received : after.sent;
+    if (to < from) return false;
+    *change = to - from;
+    return true;
+}
+
+PDH_STATUS counter_change(const Counter& counter, const Snapshot& before, const Snapshot& after,
+                          std::uint64_t* change) {
+    if (!is_wildcard(&counter)) {
+        const InterfaceCounts* old_row = find_row(before, counter.instance);
+        const InterfaceCounts* new_row = find_row(after, counter.instance);
+        if (!old_row || !new_row) return PDH_CSTATUS_NO_INSTANCE;
+        if (!count_change(*old_row, *new_row, counter.received, change)) return PDH_CALC_NEGATIVE_VALUE;
+        return 0;
+    }
+    // Only hardware adapters: loopback, filters, tunnels and VPNs carry traffic
+    // that a hardware adapter counts as well.
+    std::uint64_t total = 0;
+    for (int i = 0; i < after.table.count; ++i) {
+        const InterfaceCounts& row = after.table.rows[i];
+        if (!row.hardware) continue;
+        const InterfaceCounts* old_row = find_row(before, after.names[i]);
+        std::uint64_t part = 0;
+        if (old_row && old_row->hardware && count_change(*old_row, row, counter.received, &part))
+            total += part;
+    }
+    *change = total;
+    return 0;
+}
+
+}  // namespace
+
+void make_instance_name(const char* description, char* name, int size) {
+    if (size <= 0) return;
+    int at = 0;
+    for (; description[at] && at < size - 1; ++at) {
+        char c = description[at];
+        if (c == '(')
+            c = '[';
+        else if (c == ')')
+            c = ']';
+        else if (c == '#' || c == '/' || c == '\\')
+            c = '_';
+        name[at] = c;
+    }
+    name[at] = 0;
+}
+
+void set_counter_backend(const CounterBackend* backend) {
+    active_backend = backend;
+}
+
+PDH_STATUS PdhOpenQueryA(const char* /*data_source*/, std::uintptr_t /*user_data*/, PDH_HQUERY* query) {
+    if (!query) return PDH_INVALID_ARGUMENT;
+    CounterQuery* created = new (std::nothrow) CounterQuery();
+    if (!created) return PDH_MEMORY_ALLOCATION_FAILURE;
+    live_queries.push_back(created);
+    *query = created;
+    return 0;
+}
+
+PDH_STATUS PdhAddCounterA(PDH_HQUERY query, const char* full_path, std::uintptr_t /*user_data*/,
+                          PDH_HCOUNTER* counter) {
+    if (!is_live(query)) return PDH_INVALID_HANDLE;
+    if (!counter) return PDH_INVALID_ARGUMENT;
+    ParsedPath parsed{};
+    PDH_STATUS status = parse_path(full_path, &parsed);
+    if (status != 0) return status;
+    if (parsed.instance_length >= sizeof(Counter::instance)) return PDH_CSTATUS_BAD_COUNTERNAME;
+    Counter* created = new (std::nothrow) Counter();
+    if (!created) return PDH_MEMORY_ALLOCATION_FAILURE;
+    created->query = query;
+    std::memcpy(created->instance, parsed.instance, parsed.instance_length);
+    created->instance[parsed.instance_length] = 0;
+    created->received = parsed.received;
+    query->counters.push_back(created);
+    *counter = created;
+    return 0;
+}
+
+PDH_STATUS PdhRemoveCounter(PDH_HCOUNTER counter) {
+    if (!is_live(counter)) return PDH_INVALID_HANDLE;
+    auto& counters = counter->query->counters;
+    counters.erase(std::find(counters.begin(), counters.end(), counter));
+    delete counter;
+    return 0;
+}
+
+PDH_STATUS PdhCollectQueryData(PDH_HQUERY query) {
+    if (!is_live(query)) return PDH_INVALID_HANDLE;
+    take_snapshot(query);
+    return query->snapshots[query->current].ok ? 0 : PDH_NO_DATA;
+}
+
+PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t format, std::uint32_t* type,
+                                       PDH_FMT_COUNTERVALUE* value) {
+    if (!is_live(counter)) return PDH_INVALID_HANDLE;
+    if (!value || !(format & PDH_FMT_LONG)) return PDH_INVALID_ARGUMENT;
+    if (type) *type = 0;
+    const CounterQuery& query = *counter->query;
+    const Snapshot& after = query.snapshots[query.current];
+    const Snapshot& before = query.snapshots[1 - query.current];
+    PDH_STATUS status = PDH_CSTATUS_INVALID_DATA;
+    std::int64_t elapsed_ns = after.time_ns - before.time_ns;
+    std::uint64_t change = 0;
+    if (query.collections >= 2 && before.ok && after.ok && elapsed_ns > 0)
+        status = counter_change(*counter, before, after, &change);
+    if (status != 0) {
+        value->CStatus = static_cast<std::uint32_t>(status);
+        value->longValue = 0;
+        return status;
+    }
+    double rate = static_cast<double>(change) * 1e9 / static_cast<double>(elapsed_ns);
+    value->CStatus = 0;
+    value->longValue = rate >= 2147483647.0 ? 2147483647 : static_cast<std::int32_t>(std::llround(rate));
+    return 0;
+}
+
+PDH_STATUS PdhCloseQuery(PDH_HQUERY query) {
+    if (!is_live(query)) return PDH_INVALID_HANDLE;
+    for (Counter* counter : query->counters) delete counter;
+    live_queries.erase(std::find(live_queries.begin(), live_queries.end(), query));
+    delete query;
+    return 0;
+}
+
+PDH_STATUS PdhExpandCounterPathA(const char* wildcard_path, char* expanded_paths, std::uint32_t* size) {
+    if (!size) return PDH_INVALID_ARGUMENT;
+    ParsedPath parsed{};
+    PDH_STATUS status = parse_path(wildcard_path, &parsed);
+    if (status != 0) return status;
+    std::unique_ptr<Snapshot> snapshot(new (std::nothrow) Snapshot());
+    if (!snapshot) return PDH_MEMORY_ALLOCATION_FAILURE;
+    if (!backend().read_interfaces(&snapshot->table)) return PDH_CSTATUS_NO_OBJECT;
+    snapshot->table.count = std::clamp(snapshot->table.count, 0, max_interfaces);
+    name_rows(snapshot.get());
+
+    const bool all = same_span(parsed.instance, parsed.instance_length, "*");
+    const std::size_t prefix = static_cast<std::size_t>(parsed.instance - wildcard_path);
+    const std::size_t suffix = std::strlen(parsed.counter) + 1;  // ")" and the counter name
+    std::size_t needed = 1;
+    for (int pass = 0; pass < 2; ++pass) {
+        std::size_t at = 0;
+        for (int i = 0; i < snapshot->table.count; ++i) {
+            const char* name = snapshot->names[i];
+            if (!all && !same_span(parsed.instance, parsed.instance_length, name)) continue;
+            std::size_t length = prefix + std::strlen(name) + suffix + 1;
+            if (pass == 1)
+                std::snprintf(expanded_paths + at, length, "%.*s%s)%s", static_cast<int>(prefix),
+                              wildcard_path, name, parsed.counter);
+            at += length;
+        }
+        if (pass == 0) {
+            needed = at + 1;
+            if (!expanded_paths || *size < needed) {
+                *size = static_cast<std::uint32_t>(needed);
+                return PDH_MORE_DATA;
+            }
+        } else {
+            expanded_paths[at] = 0;
+        }
+    }
+    *size = static_cast<std::uint32_t>(needed);
+    return 0;
+}

@@ -1,0 +1,87 @@
+// The traffic counter source: per-interface byte rates behind the familiar
+// query/counter/collect protocol. Rates come from cumulative byte counts that
+// a backend reports at each collection, divided by the time measured between
+// the last two collections.
+#pragma once
+
+#include <cstdint>
+
+using PDH_STATUS = std::int32_t;
+
+struct CounterQuery;
+struct Counter;
+using PDH_HQUERY = CounterQuery*;
+using PDH_HCOUNTER = Counter*;
+
+constexpr PDH_STATUS ERROR_SUCCESS_STATUS = 0;
+constexpr PDH_STATUS PDH_MORE_DATA = static_cast<PDH_STATUS>(0x800007D2u);
+constexpr PDH_STATUS PDH_NO_DATA = static_cast<PDH_STATUS>(0x800007D5u);
+constexpr PDH_STATUS PDH_CSTATUS_NO_OBJECT = static_cast<PDH_STATUS>(0xC0000BB8u);
+constexpr PDH_STATUS PDH_CSTATUS_NO_COUNTER = static_cast<PDH_STATUS>(0xC0000BB9u);
+constexpr PDH_STATUS PDH_CSTATUS_INVALID_DATA = static_cast<PDH_STATUS>(0xC0000BBAu);
+constexpr PDH_STATUS PDH_INVALID_HANDLE = static_cast<PDH_STATUS>(0xC0000BBCu);
+constexpr PDH_STATUS PDH_INVALID_ARGUMENT = static_cast<PDH_STATUS>(0xC0000BBDu);
+constexpr PDH_STATUS PDH_CSTATUS_BAD_COUNTERNAME = static_cast<PDH_STATUS>(0xC0000BC0u);
+constexpr PDH_STATUS PDH_MEMORY_ALLOCATION_FAILURE = static_cast<PDH_STATUS>(0xC0000BBBu);
+constexpr PDH_STATUS PDH_CALC_NEGATIVE_VALUE = static_cast<PDH_STATUS>(0x800007D8u);
+
+constexpr std::uint32_t PDH_FMT_LONG = 0x00000100;
+
+struct PDH_FMT_COUNTERVALUE {
+    std::uint32_t CStatus;
+    union {
+        std::int32_t longValue;
+        double doubleValue;
+        std::int64_t largeValue;
+    };
+};
+
+PDH_STATUS PdhOpenQueryA(const char* data_source, std::uintptr_t user_data, PDH_HQUERY* query);
+PDH_STATUS PdhAddCounterA(PDH_HQUERY query, const char* full_path, std::uintptr_t user_data,
+                          PDH_HCOUNTER* counter);
+PDH_STATUS PdhRemoveCounter(PDH_HCOUNTER counter);
+PDH_STATUS PdhCollectQueryData(PDH_HQUERY query);
+PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t format, std::uint32_t* type,
+                                       PDH_FMT_COUNTERVALUE* value);
+PDH_STATUS PdhCloseQuery(PDH_HQUERY query);
+PDH_STATUS PdhExpandCounterPathA(const char* wildcard_path, char* expanded_paths, std::uint32_t* size);
+
+// What a backend reports for one interface at one moment.
+struct InterfaceCounts {
+    char description[256];  // raw adapter description; turned into an instance name here
+    std::uint64_t key;      // the backend's own identity of the adapter
+    std::uint64_t received;
+    std::uint64_t sent;
+    bool hardware;  // counted in the "*" total
+};
+
+constexpr int max_interfaces = 128;
+
+struct InterfaceTable {
+    InterfaceCounts rows[max_interfaces];
+    int count;
+};
+
+// A source of cumulative byte counts. `read_interfaces` fills the table with
+// every interface present now and returns false when the platform cannot be
+// asked. Where asking for a few adapters is cheaper than for all of them,
+// `refresh_rows` updates the counts of the rows already in a table (found by
+// `key`) and returns false when any of them is gone; it is used only for
+// tables of at most `max_refresh_rows` rows. `now_ns` is a monotonic clock.
+struct CounterBackend {
+    bool (*read_interfaces)(InterfaceTable* table);
+    bool (*refresh_rows)(InterfaceTable* table);
+    int max_refresh_rows;
+    std::int64_t (*now_ns)();
+};
+
+// The backend of the platform the program runs on.
+const CounterBackend* platform_counter_backend();
+
+// Replaces the backend used by every query and expansion (tests use a scripted one).
+// Passing null restores the platform's.
+void set_counter_backend(const CounterBackend* backend);
+
+// Writes the instance name for an adapter description the way performance
+// counters spell it: "(" as "[", ")" as "]", and "#", "/", "\" as "_".
+void make_instance_name(const char* description, char* name, int size);

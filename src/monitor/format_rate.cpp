@@ -1,0 +1,39 @@
+#include "format_rate.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char* const units[] = {"bytes", "kB", "mB", "gB", "tB", "pB"};
+constexpr int unit_count = 6;
+
+// One decimal, exact halves away from zero. x times 10 is exact for every
+// integer divided by a power of 1024, so rounding it decides every case.
+int write_rate(char (&text)[16], double x, int unit) {
+    const double tenths = std::round(x * 10.0);
+    if (std::fabs(tenths) >= 1e15) return std::snprintf(text, sizeof text, "%.1f %s", x, units[unit]);
+    const long long whole = static_cast<long long>(tenths);
+    return std::snprintf(text, sizeof text, "%s%lld.%lld %s", whole < 0 ? "-" : "", std::llabs(whole / 10),
+                         std::llabs(whole % 10), units[unit]);
+}
+
+}  // namespace
+
+void format_rate(char (&text)[16], double value) {
+    int unit = 0;
+    double x = value;
+    while (x >= 1024 && unit + 1 < unit_count) {
+        x *= 0.0009765625;
+        ++unit;
+    }
+    if (write_rate(text, x, unit) < static_cast<int>(sizeof text)) return;
+    // Only large negative values (a negative scale from a hand-edited file)
+    // get here; scaling their magnitude keeps the text whole.
+    while (std::fabs(x) >= 1024 && unit + 1 < unit_count) {
+        x *= 0.0009765625;
+        ++unit;
+    }
+    write_rate(text, x, unit);
+}

@@ -1,0 +1,69 @@
+// The traffic monitor's one record: counters, history rings, peaks and scale,
+// pens and font, label texts, and the graph options.
+#pragma once
+
+#include <cstdint>
+
+#include "graph/gdi_objects.h"
+#include "graph/themes.h"
+#include "monitor/counter_source.h"
+
+struct TrafficGraph {
+    PDH_HQUERY query;
+    std::uint32_t counter_type;
+    PDH_FMT_COUNTERVALUE counter_value;
+    PDH_HCOUNTER download_counter;
+    PDH_HCOUNTER upload_counter;
+    std::int32_t* download_history;
+    std::int32_t* upload_history;
+    std::int32_t capacity;
+    std::int32_t count;
+    std::int32_t head;
+    std::int32_t download_peak;
+    std::int32_t upload_peak;
+    std::int32_t width;
+    std::int32_t height;
+    HPEN download_pen;
+    HPEN upload_pen;
+    HPEN overlapped_pen;
+    HPEN text_pen;
+    HFONT font;
+    char download_rate_text[16];
+    char upload_rate_text[16];
+    char max_rate_text[16];
+    bool resizing;
+    char download_interface[512];
+    char upload_interface[512];
+    std::int32_t delay;
+    bool locked_max;
+    std::int32_t scale_max;
+    char download_label[32];
+    char upload_label[32];
+    char max_label[32];
+    bool dependent_text_color;
+    char theme_name[64];
+    ColorSet colors;
+    LOGFONTA label_font_description;
+};
+
+extern TrafficGraph traffic_graph;
+
+// Opens the counter query and makes the default colours, pens and font.
+TrafficGraph* create_traffic_graph();
+void destroy_traffic_graph();
+
+void select_download_interface(TrafficGraph& graph, const char* name);
+void select_upload_interface(TrafficGraph& graph, const char* name);
+void rebuild_pens(TrafficGraph& graph);
+
+// Sampling tick: collect, store one sample per direction, peaks, scale, labels.
+void sample(TrafficGraph& graph);
+std::int32_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter);
+std::int32_t history_peak(const TrafficGraph& graph, const std::int32_t* ring);
+
+// Follows the client size: one sample per pixel column.
+void resize_graph(TrafficGraph& graph, int width, int height);
+void resize_history(TrafficGraph& graph, std::int32_t** ring, int entries);
+
+// The first two successful counter reads of the process give 0.
+extern std::int8_t warm_up_count;

@@ -1,11 +1,14 @@
 // Byte counts from the IP Helper interface table.
 #include "counter_source.h"
 
+// IP Helper's headers need winsock2 first.
+// clang-format off
+#include <winsock2.h>
+#include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
 #include <windows.h>
-#include <winsock2.h>
-#include <ws2ipdef.h>
+// clang-format on
 
 namespace {
 

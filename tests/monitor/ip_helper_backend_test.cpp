@@ -1,10 +1,13 @@
 // The real IP Helper backend: the host's interfaces, and a loopback rate
 // measured while this test pushes a known number of bytes through it.
+// IP Helper's headers need winsock2 first.
+// clang-format off
+#include <winsock2.h>
+#include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
 #include <windows.h>
-#include <winsock2.h>
-#include <ws2ipdef.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 

@@ -35,6 +35,10 @@ start_wine_prefix() {
         # No crash dialog: a crashing test must end, not wait for a click.
         timeout 60 "$(wine_binary)" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog \
             /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # Without a window manager, Wine waits two seconds for each managed
+        # window that closes; the tests' windows need no manager.
+        timeout 60 "$(wine_binary)" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed \
+            /t REG_SZ /d N /f >/dev/null 2>&1
         timeout 120 wineserver -w
         touch "$WINEPREFIX/.mivrel-ready"
     fi

@@ -1,0 +1,146 @@
+// Times one paint of the graph against the least any paint must cost on the
+// same window (make an off-screen image, fill it, copy it, release it), and
+// one sampling tick on the platform's real counters.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "graph/paint_graph_win.h"
+#include "monitor/traffic_graph.h"
+
+namespace {
+
+constexpr char window_class[] = "mivrel paint bench";
+
+LRESULT CALLBACK bench_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+void pump_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+}
+
+double now_us() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}
+
+void floor_paint(HDC target, int width, int height, COLORREF background) {
+    DcGuard surface(CreateCompatibleDC(target));
+    ObjectGuard image(CreateCompatibleBitmap(target, width, height));
+    SelectionGuard selected(surface.dc, image.object);
+    ObjectGuard brush(CreateSolidBrush(background));
+    const RECT all{0, 0, width, height};
+    FillRect(surface.dc, &all, static_cast<HBRUSH>(brush.object));
+    BitBlt(target, 0, 0, width, height, surface.dc, 0, 0, SRCCOPY);
+}
+
+// A full ring of samples that rise, fall and cross, so that both colours and
+// every bar length up to the scale maximum occur.
+void fill_ring(TrafficGraph& graph) {
+    std::uint32_t state = 12345;
+    for (int i = 0; i < graph.capacity; ++i) {
+        state = state * 1103515245u + 12345u;
+        const std::int32_t download = static_cast<std::int32_t>((state >> 8) % 1000000);
+        state = state * 1103515245u + 12345u;
+        const std::int32_t upload = static_cast<std::int32_t>((state >> 8) % 1000000);
+        graph.download_history[graph.head] = download;
+        graph.upload_history[graph.head] = upload;
+        graph.head = (graph.head + 1) % graph.capacity;
+        if (graph.count < graph.capacity) ++graph.count;
+    }
+    graph.download_peak = history_peak(graph, graph.download_history);
+    graph.upload_peak = history_peak(graph, graph.upload_history);
+    graph.scale_max = std::max(graph.download_peak, graph.upload_peak);
+    std::snprintf(graph.max_label, sizeof graph.max_label, "Max:  976.5 kB/s");
+    std::snprintf(graph.download_label, sizeof graph.download_label, "Down:  512.0 kB/s");
+    std::snprintf(graph.upload_label, sizeof graph.upload_label, "Up:  100.3 kB/s");
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void bench_size(int width, int height, int calls_per_round) {
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, window_class, "paint bench", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    pump_messages();
+    RECT client{};
+    GetClientRect(window, &client);
+    resize_graph(traffic_graph, client.right, client.bottom);
+    fill_ring(traffic_graph);
+
+    HDC target = GetDC(window);
+    std::vector<double> paint_rounds, render_rounds, floor_rounds;
+    for (int round = 0; round < 7; ++round) {
+        // Alternate the two so that both see the same machine and server state.
+        double start = now_us();
+        for (int i = 0; i < calls_per_round; ++i) paint_graph(traffic_graph, target);
+        GdiFlush();
+        paint_rounds.push_back((now_us() - start) / calls_per_round);
+        start = now_us();
+        for (int i = 0; i < calls_per_round; ++i) render_graph_image(traffic_graph, target);
+        render_rounds.push_back((now_us() - start) / calls_per_round);
+        start = now_us();
+        for (int i = 0; i < calls_per_round; ++i)
+            floor_paint(target, client.right, client.bottom, traffic_graph.colors.background);
+        GdiFlush();
+        floor_rounds.push_back((now_us() - start) / calls_per_round);
+        pump_messages();
+    }
+    ReleaseDC(window, target);
+    DestroyWindow(window);
+    pump_messages();
+
+    const double paint = median(paint_rounds), render = median(render_rounds), floor = median(floor_rounds);
+    std::printf(
+        "%4ld x %4ld  paint_graph %9.1f us (off-screen part %9.1f us)   floor %9.1f us   paint/floor %.2f\n",
+        client.right, client.bottom, paint, render, floor, paint / floor);
+}
+
+void bench_sample() {
+    select_download_interface(traffic_graph, "*");
+    select_upload_interface(traffic_graph, "*");
+    for (int i = 0; i < 5; ++i) sample(traffic_graph);
+    constexpr int calls = 500;
+    const double start = now_us();
+    for (int i = 0; i < calls; ++i) sample(traffic_graph);
+    std::printf("sample(traffic_graph), \"*\" both ways: %.1f us per call (%d calls)\n",
+                (now_us() - start) / calls, calls);
+}
+
+}  // namespace
+
+int main() {
+    WNDCLASSEXA description{};
+    description.cbSize = sizeof description;
+    description.lpfnWndProc = bench_window_procedure;
+    description.hInstance = GetModuleHandleA(nullptr);
+    description.lpszClassName = window_class;
+    RegisterClassExA(&description);
+
+    create_traffic_graph();
+    bench_size(200, 80, 400);
+    bench_size(1000, 200, 100);
+    bench_size(1920, 1080, 20);
+    bench_sample();
+    destroy_traffic_graph();
+    return 0;
+}

@@ -1,0 +1,171 @@
+#include "graph/paint_graph.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Far beyond any image (heights are 32-bit) and far inside 64-bit range.
+constexpr double length_limit = 1099511627776.0;  // 2^40
+
+int label_length(const char (&label)[32]) {
+    int length = 0;
+    while (length < static_cast<int>(sizeof label) && label[length]) ++length;
+    return length;
+}
+
+Colour max_line_colour(const TrafficGraph& graph) {
+    if (graph.scale_max == graph.download_peak) return graph.colors.download;
+    if (graph.scale_max == graph.upload_peak) return graph.colors.upload;
+    return graph.colors.text_labels;
+}
+
+}  // namespace
+
+std::int64_t bar_length(std::int32_t sample, double scale) {
+    const double product = static_cast<double>(sample) * scale;
+    const double length = std::ceil(product);
+    if (std::isnan(length)) return 0;  // cannot come from finite inputs; never convert it all the same
+    return static_cast<std::int64_t>(std::clamp(length, -length_limit, length_limit));
+}
+
+PixelRun cut_run(std::int64_t from, std::int64_t to, int size, Colour colour) {
+    // A line covers its start and stops one pixel short of its end.
+    std::int64_t first = from, end = to;
+    if (to < from) {
+        first = to + 1;
+        end = from + 1;
+    }
+    first = std::max<std::int64_t>(first, 0);
+    end = std::min<std::int64_t>(end, size);
+    if (first >= end) return {0, 0, colour};
+    return {static_cast<int>(first), static_cast<int>(end), colour};
+}
+
+GraphGeometry graph_geometry(const TrafficGraph& graph) {
+    GraphGeometry geometry{};
+    if (graph.resizing || !graph.download_history || !graph.upload_history) return geometry;
+    if (graph.width <= 0 || graph.height <= 0) return geometry;
+
+    const int width = graph.width, height = graph.height;
+    geometry.drawn = true;
+    geometry.width = width;
+    geometry.height = height;
+    geometry.background = graph.colors.background;
+    geometry.scale = graph.scale_max == 0 ? 0.0
+                                          : static_cast<double>(static_cast<std::int64_t>(height) - 27) /
+                                                static_cast<double>(graph.scale_max);
+    // Only the valid samples that have a column of their own.
+    geometry.bar_count = graph.capacity > 0 ? std::clamp(graph.count, 0, std::min(graph.capacity, width)) : 0;
+
+    const Colour line_colour = max_line_colour(graph);
+    geometry.max_line = height > max_line_row ? PixelRun{0, width, line_colour} : PixelRun{0, 0, line_colour};
+
+    const ColorSet& colors = graph.colors;
+    const bool dependent = graph.dependent_text_color;
+    geometry.labels[0] = {3,
+                          1,
+                          graph.max_label,
+                          label_length(graph.max_label),
+                          dependent ? line_colour : colors.text_labels,
+                          colors.background};
+    geometry.labels[1] = {3,
+                          height - 13,
+                          graph.download_label,
+                          label_length(graph.download_label),
+                          dependent ? colors.download : colors.text_labels,
+                          colors.background};
+    geometry.labels[2] = {width / 2,
+                          height - 13,
+                          graph.upload_label,
+                          label_length(graph.upload_label),
+                          dependent ? colors.upload : colors.text_labels,
+                          colors.background};
+    return geometry;
+}
+
+BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, int i) {
+    const std::int64_t capacity = graph.capacity;
+    const std::int64_t j = ((graph.head - 1 - static_cast<std::int64_t>(i)) % capacity + capacity) % capacity;
+    const std::int32_t d = graph.download_history[j];
+    const std::int32_t u = graph.upload_history[j];
+    const bool download_larger = d >= u;
+    const std::int32_t small = download_larger ? u : d;
+    const std::int32_t large = download_larger ? d : u;
+    const Colour large_colour = download_larger ? graph.colors.download : graph.colors.upload;
+
+    const std::int64_t s = bar_length(small, geometry.scale);
+    const std::int64_t l = bar_length(large, geometry.scale);
+    const std::int64_t baseline = static_cast<std::int64_t>(geometry.height) - bar_baseline_offset;
+
+    BarColumn bar;
+    bar.x = geometry.width - 1 - i;
+    bar.overlapped = cut_run(baseline, baseline - s, geometry.height, graph.colors.overlapped);
+    bar.large = cut_run(baseline - s, baseline - l, geometry.height, large_colour);
+    return bar;
+}
+
+namespace {
+
+// Columns handled together: their runs fit on the stack and each image row is
+// written as one stretch of memory.
+constexpr int band_columns = 256;
+
+struct BandRuns {
+    int overlapped_first[band_columns];
+    unsigned overlapped_length[band_columns];
+    int large_first[band_columns];
+    unsigned large_length[band_columns];
+    std::uint32_t large_pixel[band_columns];
+};
+
+}  // namespace
+
+void paint_bars(const TrafficGraph& graph, const GraphGeometry& geometry, std::uint32_t* pixels) {
+    const int width = geometry.width, height = geometry.height;
+    const std::uint32_t background = dib_pixel(geometry.background);
+    const std::uint32_t overlapped = dib_pixel(graph.colors.overlapped);
+    const int first_bar_x = width - geometry.bar_count;
+    BandRuns runs;
+    for (int left = 0; left < width; left += band_columns) {
+        const int columns = std::min(band_columns, width - left);
+        int top = height, bottom = 0;  // rows that any bar of this band touches
+        for (int c = 0; c < columns; ++c) {
+            const int x = left + c;
+            runs.overlapped_length[c] = runs.large_length[c] = 0;
+            runs.overlapped_first[c] = runs.large_first[c] = 0;
+            runs.large_pixel[c] = background;
+            if (x < first_bar_x) continue;
+            const BarColumn bar = graph_bar(graph, geometry, width - 1 - x);
+            if (!run_is_empty(bar.overlapped)) {
+                runs.overlapped_first[c] = bar.overlapped.first;
+                runs.overlapped_length[c] = static_cast<unsigned>(bar.overlapped.end - bar.overlapped.first);
+                top = std::min(top, bar.overlapped.first);
+                bottom = std::max(bottom, bar.overlapped.end);
+            }
+            if (!run_is_empty(bar.large)) {
+                runs.large_first[c] = bar.large.first;
+                runs.large_length[c] = static_cast<unsigned>(bar.large.end - bar.large.first);
+                runs.large_pixel[c] = dib_pixel(bar.large.colour);
+                top = std::min(top, bar.large.first);
+                bottom = std::max(bottom, bar.large.end);
+            }
+        }
+        for (int y = 0; y < height; ++y) {
+            std::uint32_t* row = pixels + static_cast<std::size_t>(y) * width + left;
+            if (y < top || y >= bottom) {
+                std::fill_n(row, columns, background);
+                continue;
+            }
+            // The larger sample's part is drawn after the overlapped part, so it wins.
+            for (int c = 0; c < columns; ++c) {
+                std::uint32_t pixel = background;
+                if (static_cast<unsigned>(y - runs.overlapped_first[c]) < runs.overlapped_length[c])
+                    pixel = overlapped;
+                if (static_cast<unsigned>(y - runs.large_first[c]) < runs.large_length[c])
+                    pixel = runs.large_pixel[c];
+                row[c] = pixel;
+            }
+        }
+    }
+}

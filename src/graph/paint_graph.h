@@ -1,0 +1,79 @@
+// What one paint of the graph draws, as plain geometry: no window system
+// involved, so it can be computed and checked anywhere. The Windows renderer
+// turns it into pixels.
+#pragma once
+
+#include <cstdint>
+
+#include "graph/themes.h"
+#include "monitor/traffic_graph.h"
+
+// Pixels first..end-1 of one row or column, already cut to the image; empty
+// when first >= end.
+struct PixelRun {
+    int first;
+    int end;
+    Colour colour;
+};
+
+inline bool run_is_empty(const PixelRun& run) {
+    return run.first >= run.end;
+}
+
+// One sample's bar pair in column x: rows of the overlapped part, drawn
+// first, then rows of the larger sample's part.
+struct BarColumn {
+    int x;
+    PixelRun overlapped;
+    PixelRun large;
+};
+
+// A label drawn at (x, y) with its cell filled with cell_colour. `text` points
+// into the record and holds `length` characters; 0 means nothing is drawn.
+struct LabelPlacement {
+    int x;
+    int y;
+    const char* text;
+    int length;
+    Colour text_colour;
+    Colour cell_colour;
+};
+
+constexpr int max_line_row = 12;
+constexpr int bar_baseline_offset = 16;  // the baseline is row height - 16
+
+// Everything but the bars, which come column by column from `graph_bar`.
+// Drawing order: background, bars 0..bar_count-1, maximum line, labels[0..2].
+struct GraphGeometry {
+    bool drawn;  // false: the paint draws nothing at all
+    int width;
+    int height;
+    Colour background;
+    double scale;              // rows per byte per second; 0 when the scale maximum is 0
+    int bar_count;             // bar i lies in column width - 1 - i
+    PixelRun max_line;         // columns of row max_line_row; empty when the image is lower
+    LabelPlacement labels[3];  // max, download, upload
+};
+
+GraphGeometry graph_geometry(const TrafficGraph& graph);
+
+// The bar pair of the i-th newest sample, 0 <= i < geometry.bar_count.
+BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, int i);
+
+// A GDI Colour (0x00BBGGRR) as a 32-bit DIB pixel (0x00RRGGBB).
+inline std::uint32_t dib_pixel(Colour colour) {
+    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
+}
+
+// Writes the background and the bars into a top-down image of
+// geometry.width x geometry.height DIB pixels, row after row, so that large
+// images are written in memory order.
+void paint_bars(const TrafficGraph& graph, const GraphGeometry& geometry, std::uint32_t* pixels);
+
+// ceil(sample * scale) with the product rounded to double, limited so that it
+// never overflows; anything beyond the limit lies far outside every image.
+std::int64_t bar_length(std::int32_t sample, double scale);
+
+// The pixels a line from `from` towards `to` covers (`to` itself excluded),
+// cut to 0..size-1.
+PixelRun cut_run(std::int64_t from, std::int64_t to, int size, Colour colour);

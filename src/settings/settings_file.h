@@ -1,0 +1,23 @@
+// The settings file: its path under "AppData" and the moves of the whole store
+// to and from it.
+#pragma once
+
+// Fills the process-wide 260-byte path buffer with the settings folder
+// ("AppData", or "." when unset, then "\mivrel\") followed by the formatted
+// text, and gives it; the next call overwrites it. "settings.cfg" gives the
+// file, "" the folder ending in its separator. Gives null (and leaves the
+// buffer empty) when the path would not fit in 259 characters: a path cut
+// short would name some other file.
+// No printf format attribute: the folder is asked for with the empty format.
+char* settings_path(const char* format, ...);
+
+// Replaces the store's pairs with the file's. False when the file cannot be
+// opened (the store is then empty) or the store runs out of memory (the pairs
+// read so far stay). A null path counts as a file that cannot be opened.
+bool load_settings_file(const char* path);
+
+// Writes every pair as key, TAB, value, LF in store order. The content goes to a
+// temporary file beside the target, which then replaces the target in one step,
+// so a failed save leaves the previous file whole and no temporary file behind.
+// False on any failure, including a null or empty path.
+bool save_settings_file(const char* path);

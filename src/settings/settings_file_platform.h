@@ -1,0 +1,19 @@
+// The few file and environment services that differ between platforms.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Looks an environment variable up without regard to letter case. False when it
+// is not set; otherwise its length goes to `length`, and the value (terminated)
+// is in `buffer` only when that length is below `size`.
+bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::size_t* length);
+
+// Text that no other running process of this program gives (its process id).
+void process_unique_suffix(char (&text)[16]);
+
+// Pushes a written, flushed file's data to the disk.
+bool flush_file_to_disk(std::FILE* file);
+
+// Puts `from` in the place of `to` in one step, replacing an existing `to`.
+bool replace_file(const char* from, const char* to);

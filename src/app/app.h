@@ -1,0 +1,23 @@
+// Process-wide state of the application shell.
+#pragma once
+
+#include <windows.h>
+
+extern HINSTANCE instance;
+extern HWND main_window;
+extern char window_title[100];
+extern char window_class_name[100];
+extern UINT taskbar_created_message;
+// Cleared only by "Reset Config and Exit...", so that closing writes nothing back.
+extern BYTE save_on_exit;
+
+constexpr UINT_PTR sample_timer_id = 131;
+
+// Loads the texts, registers the class and creates the Main window; null when
+// no window could be made.
+HWND create_main_window(HINSTANCE module);
+
+// The message loop; gives the exit code that the loop ended with.
+int run_message_loop();
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -1,0 +1,31 @@
+// Entry point. The traffic graph record is built before WinMain runs and torn
+// down after it returns, behind the settings store.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "app/app.h"
+#include "monitor/traffic_graph.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+struct ProcessRecords {
+    ProcessRecords() {
+        create_traffic_graph();
+        std::atexit(destroy_traffic_graph);
+        std::atexit(clear_settings);
+    }
+};
+
+const ProcessRecords process_records;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE module, HINSTANCE /*previous*/, LPSTR /*command_line*/, int show_command) {
+    HWND window = create_main_window(module);
+    if (!window) return 0;
+    ShowWindow(window, show_command);
+    UpdateWindow(window);
+    return run_message_loop();
+}

@@ -1,0 +1,226 @@
+// The Main window: a borderless, resizable tool window showing the graph.
+#include <windowsx.h>
+#include "app/app.h"
+#include "app/notification_icon.h"
+#include "app/window_options.h"
+#include "dialogs/about_dialog.h"
+#include "dialogs/config_dialog.h"
+#include "graph/paint_graph_win.h"
+#include "monitor/traffic_graph.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+
+HINSTANCE instance = nullptr;
+HWND main_window = nullptr;
+char window_title[100];
+char window_class_name[100];
+UINT taskbar_created_message = 0;
+BYTE save_on_exit = 1;
+
+namespace {
+
+constexpr int minimum_track_width = 155;
+constexpr int minimum_track_height = 36;
+
+// Left- and top-aligned at the point; the command comes back as WM_COMMAND.
+void track_context_menu(int x, int y) {
+    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN_MENU));
+    if (!menu) return;
+    TrackPopupMenu(GetSubMenu(menu, 0), TPM_RIGHTBUTTON, x, y, 0, main_window, nullptr);
+    DestroyMenu(menu);
+}
+
+LRESULT on_create(HWND window) {
+    main_window = window;
+    load_settings();
+    add_notification_icon();
+    SetTimer(window, sample_timer_id, static_cast<UINT>(traffic_graph.delay), nullptr);
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    taskbar_created_message = RegisterWindowMessageA("TaskbarCreated");
+    return 0;
+}
+
+LRESULT on_destroy(HWND window) {
+    KillTimer(window, sample_timer_id);
+    if (save_on_exit) save_settings();
+    remove_notification_icon();
+    PostQuitMessage(0);
+    return 0;
+}
+
+// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the process.
+LRESULT on_endsession(HWND window, WPARAM ending) {
+    if (ending != TRUE) return 0;
+    KillTimer(window, sample_timer_id);
+    if (save_on_exit) save_settings();
+    remove_notification_icon();
+    return 0;
+}
+
+LRESULT on_size(int width, int height) {
+    resize_graph(traffic_graph, static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
+    return 0;
+}
+
+LRESULT on_paint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC target = BeginPaint(window, &paint);
+    paint_graph(traffic_graph, target);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT on_getminmaxinfo(MINMAXINFO* limits) {
+    limits->ptMinTrackSize.x = minimum_track_width;
+    limits->ptMinTrackSize.y = minimum_track_height;
+    return 0;
+}
+
+LRESULT on_contextmenu(int x, int y) {
+    track_context_menu(x, y);
+    return 0;
+}
+
+LRESULT on_keydown(HWND window, WPARAM key) {
+    if (key == VK_ESCAPE) DestroyWindow(window);
+    return 0;
+}
+
+// Saving is turned off before the window goes, since its destruction would
+// write the file straight back.
+void reset_config_and_exit(HWND window) {
+    const int answer =
+        MessageBoxA(main_window, "This will delete the mivrel config file and exit.\r\nAre you sure?",
+                    "Reset mivrel", MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES) return;
+    delete_settings();
+    save_on_exit = 0;
+    DestroyWindow(window);
+}
+
+LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
+    switch (LOWORD(wparam)) {
+    case IDM_CONFIGURE:
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), window, config_dialog_proc, 0);
+        return 0;
+    case IDM_ABOUT:
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), window, about_dialog_proc, 0);
+        return 0;
+    case IDM_EXIT:
+        DestroyWindow(window);
+        return 0;
+    case IDM_RESET_CONFIG:
+        reset_config_and_exit(window);
+        return 0;
+    case IDM_RESET_POSITION:
+        reset_graph_position();
+        return 0;
+    default:
+        return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+    }
+}
+
+// A minimise hides the window: a tool window has no button to come back by.
+LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
+    if (command == SC_MINIMIZE) {
+        ShowWindow(window, SW_HIDE);
+        return 0;
+    }
+    return DefWindowProcA(window, WM_SYSCOMMAND, command, lparam);
+}
+
+LRESULT on_timer(HWND window) {
+    sample(traffic_graph);
+    if (IsWindowVisible(window)) {
+        InvalidateRect(window, nullptr, FALSE);
+        UpdateWindow(window);
+    }
+    refresh_notification_tip();
+    return 0;
+}
+
+// Any point of the graph drags the window, as its (absent) caption would.
+LRESULT on_lbuttondown(HWND window) {
+    SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    return 0;
+}
+
+LRESULT on_lbuttondblclk(HWND window) {
+    ShowWindow(window, IsZoomed(window) ? SW_RESTORE : SW_MAXIMIZE);
+    return 0;
+}
+
+}  // namespace
+
+HWND create_main_window(HINSTANCE module) {
+    // Before the window exists: a first run opens the Configuration dialog while it is created.
+    register_dialog_controls();
+    LoadStringA(module, IDS_APP_TITLE, window_title, sizeof window_title);
+    LoadStringA(module, IDS_WINDOW_CLASS, window_class_name, sizeof window_class_name);
+
+    WNDCLASSEXA window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    window_class.lpfnWndProc = main_window_proc;
+    window_class.hInstance = module;
+    window_class.hIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_MAIN));
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    window_class.hbrBackground = nullptr;  // the painter covers every pixel
+    window_class.lpszClassName = window_class_name;
+    window_class.hIconSm = LoadIconA(module, MAKEINTRESOURCEA(IDI_MAIN));
+    RegisterClassExA(&window_class);
+
+    instance = module;
+    return CreateWindowExA(WS_EX_TOOLWINDOW, window_class_name, window_title, WS_POPUP | WS_THICKFRAME,
+                           CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, module, nullptr);
+}
+
+int run_message_loop() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        return on_create(window);
+    case WM_DESTROY:
+        return on_destroy(window);
+    case WM_ENDSESSION:
+        return on_endsession(window, wparam);
+    case WM_SIZE:
+        return on_size(LOWORD(lparam), HIWORD(lparam));
+    case WM_PAINT:
+        return on_paint(window);
+    case WM_GETMINMAXINFO:
+        return on_getminmaxinfo(reinterpret_cast<MINMAXINFO*>(lparam));
+    case WM_CONTEXTMENU:
+        return on_contextmenu(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+    case WM_KEYDOWN:
+        return on_keydown(window, wparam);
+    case WM_COMMAND:
+        return on_command(window, wparam, lparam);
+    case WM_SYSCOMMAND:
+        return on_syscommand(window, wparam, lparam);
+    case WM_TIMER:
+        return on_timer(window);
+    case WM_LBUTTONDOWN:
+        return on_lbuttondown(window);
+    case WM_LBUTTONDBLCLK:
+        return on_lbuttondblclk(window);
+    case WM_USER:
+        on_notification_icon(lparam);
+        return 0;
+    default:
+        // The taskbar was re-created: the icon must be added again.
+        if (taskbar_created_message != 0 && message == taskbar_created_message) {
+            add_notification_icon();
+            return 0;
+        }
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+}

@@ -1,0 +1,133 @@
+// Every persisted setting: its default, how it is applied to the window and
+// the traffic graph, and how the current state is written back.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/window_options.h"
+#include "dialogs/config_dialog.h"
+#include "monitor/traffic_graph.h"
+#include "resources/resource.h"
+#include "settings/setting_values.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "settings/settings_store.h"
+
+namespace {
+
+constexpr char default_theme[] = "Zombie Mocha";
+constexpr char first_run_greeting[] =
+    "This seems to be your first time running mivrel.\n"
+    "\n"
+    "You can customize mivrel by right clicking its window\n"
+    "or icon and then selecting \"Configure\".\n"
+    "\n"
+    "I hope you find this program useful.  Thanks for trying it.  :)";
+
+// The value of a key that the file had, or null.
+const char* stored_text(const char* key) {
+    const Setting* setting = find_setting(key);
+    return setting ? setting->value : nullptr;
+}
+
+void apply_interfaces() {
+    if (const char* name = stored_text("device.in")) select_download_interface(traffic_graph, name);
+    if (const char* name = stored_text("device.out")) select_upload_interface(traffic_graph, name);
+}
+
+// A stored name that is no built-in theme ("Custom", or one in other letter
+// case) keeps the colours the graph was created with.
+void apply_theme() {
+    const char* name = stored_text("graph.theme");
+    if (!name) {
+        name = set_setting("graph.theme", default_theme);
+        if (!name) name = default_theme;
+    }
+    std::snprintf(traffic_graph.theme_name, sizeof traffic_graph.theme_name, "%.63s", name);
+    if (std::strcmp(traffic_graph.theme_name, "Custom") == 0) return;
+    if (const ColorSet* colors = find_theme(traffic_graph.theme_name)) apply_color_set(*colors, traffic_graph);
+}
+
+void greet_first_run() {
+    MessageBoxA(main_window, first_run_greeting, "mivrel greeting", MB_TASKMODAL | MB_ICONINFORMATION);
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), main_window, config_dialog_proc, 0);
+}
+
+// The folder ends in its separator; a regular file in its place is no folder.
+void make_settings_folder(const char* folder) {
+    const DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        SHCreateDirectoryExA(main_window, folder, nullptr);
+}
+
+}  // namespace
+
+void load_settings() {
+    load_settings_file(settings_path("settings.cfg"));
+
+    const int left = get_setting_int("app.left", 10);
+    const int top = get_setting_int("app.top", 10);
+    const int width = get_setting_int("app.width", 200);
+    const int height = get_setting_int("app.height", 80);
+    MoveWindow(main_window, left, top, width, height, TRUE);
+
+    always_on_top = get_setting_int("app.always_on_top", 1) != 0;
+    if (always_on_top) apply_always_on_top(true);
+
+    alpha = static_cast<BYTE>(get_setting_int("app.alpha", 255) & 0xFF);
+    apply_transparency();
+
+    apply_interfaces();
+    traffic_graph.delay = get_setting_int("graph.delay", 1000);
+    traffic_graph.locked_max = get_setting_int("graph.locked_max", 0) != 0;
+    traffic_graph.scale_max = get_setting_int("graph.locked_max_value", 512000);
+    apply_theme();
+    traffic_graph.dependent_text_color = get_setting_int("graph.dependent_text_color", 0) != 0;
+
+    // app.starts counts saves, so the greeting comes back until the first one.
+    if (get_setting_int("app.starts", 0) == 0) greet_first_run();
+}
+
+bool save_settings() {
+    RECT outer{};
+    GetWindowRect(main_window, &outer);
+    set_setting_int("app.left", outer.left);
+    set_setting_int("app.top", outer.top);
+    set_setting_int("app.width", outer.right - outer.left);
+    set_setting_int("app.height", outer.bottom - outer.top);
+    set_setting("device.in", traffic_graph.download_interface);
+    set_setting("device.out", traffic_graph.upload_interface);
+    set_setting_int("graph.delay", traffic_graph.delay);
+    set_setting_int("graph.locked_max", traffic_graph.locked_max ? 1 : 0);
+    set_setting_int("graph.locked_max_value", traffic_graph.scale_max);
+    set_setting_int("app.always_on_top", always_on_top ? 1 : 0);
+    set_setting_int("app.alpha", alpha);
+    set_setting("graph.theme", traffic_graph.theme_name);
+    set_setting_int("graph.dependent_text_color", traffic_graph.dependent_text_color ? 1 : 0);
+    const char* starts = stored_text("app.starts");
+    const std::int32_t saves = starts ? read_setting_int(starts) : 0;
+    set_setting_int("app.starts", saves < INT32_MAX ? saves + 1 : saves);
+
+    // A path too long for the buffer is refused rather than cut short.
+    const char* folder = settings_path("");
+    if (!folder) return false;
+    make_settings_folder(folder);
+    return save_settings_file(settings_path("settings.cfg"));
+}
+
+void reset_graph_position() {
+    set_setting_int("app.left", 10);
+    set_setting_int("app.top", 10);
+    set_setting_int("app.width", 200);
+    set_setting_int("app.height", 80);
+    MoveWindow(main_window, 10, 10, 200, 80, TRUE);
+}
+
+// The folder goes only when nothing else is left in it.
+void delete_settings() {
+    if (const char* file = settings_path("settings.cfg")) DeleteFileA(file);
+    if (const char* folder = settings_path("")) RemoveDirectoryA(folder);
+}

@@ -1,0 +1,101 @@
+#include "dialogs/about_dialog.h"
+
+#include <shellapi.h>
+
+#include "about_contact.h"
+#include "app/app.h"
+#include "resources/resource.h"
+
+BYTE about_icon_flag = 0;
+
+namespace {
+
+constexpr COLORREF link_color = 0xEE0000;
+
+constexpr char acknowledgements[] =
+    "MinGW-w64\r\n"
+    "GCC\r\n"
+    "GNU Binutils\r\n"
+    "CMake\r\n"
+    "Ninja\r\n"
+    "Wine\r\n"
+    "Xvfb\r\n"
+    "GoogleTest\r\n"
+    "\r\n"
+    "Thanks to everyone who makes and shares the tools mivrel is built and tested with.";
+
+bool is_link(int id) {
+    return id == IDC_MAIL_LINK || id == IDC_WEB_LINK;
+}
+
+void open_link(const char* target) {
+    ShellExecuteA(nullptr, nullptr, target, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void toggle_icon(HWND dialog) {
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(about_icon_flag ? IDI_MAIN : IDI_ABOUT));
+    about_icon_flag = !about_icon_flag;
+    SendMessageA(GetDlgItem(dialog, IDC_ABOUT_ICON), STM_SETIMAGE, IMAGE_ICON,
+                 reinterpret_cast<LPARAM>(icon));
+}
+
+INT_PTR on_initdialog(HWND dialog) {
+    SetWindowTextA(GetDlgItem(dialog, IDC_ACKNOWLEDGEMENTS), acknowledgements);
+    return TRUE;
+}
+
+// The result must also go through the message result, or the default arrow
+// would be set right after the hand.
+INT_PTR on_setcursor(HWND dialog, HWND under_cursor) {
+    if (!is_link(GetDlgCtrlID(under_cursor))) return FALSE;
+    SetCursor(LoadCursorA(nullptr, IDC_HAND));
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+    return TRUE;
+}
+
+// Links are drawn in blue straight onto the dialog's own background.
+INT_PTR on_ctlcolorstatic(HDC surface, HWND control) {
+    if (!is_link(GetDlgCtrlID(control))) return FALSE;
+    SetTextColor(surface, link_color);
+    SetBkMode(surface, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+}
+
+// Only single clicks (code 0): a double click on a link opens it once.
+INT_PTR on_command(HWND dialog, int id, int code) {
+    if (code != 0) return FALSE;
+    switch (id) {
+        case IDOK:
+        case IDCANCEL:
+            EndDialog(dialog, id);
+            return TRUE;
+        case IDC_MAIL_LINK:
+            open_link("mailto:" MIVREL_CONTACT_EMAIL "?Subject=mivrel");
+            return TRUE;
+        case IDC_WEB_LINK:
+            open_link(MIVREL_WEBSITE "/code/?mivrel-about");
+            return TRUE;
+        case IDC_ABOUT_ICON:
+            toggle_icon(dialog);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return on_initdialog(dialog);
+        case WM_SETCURSOR:
+            return on_setcursor(dialog, reinterpret_cast<HWND>(wparam));
+        case WM_CTLCOLORSTATIC:
+            return on_ctlcolorstatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+        case WM_COMMAND:
+            return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        default:
+            return FALSE;
+    }
+}

@@ -1,0 +1,250 @@
+#include "dialogs/config_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/window_options.h"
+#include "dialogs/interface_list.h"
+#include "dialogs/swatches.h"
+#include "monitor/traffic_graph.h"
+#include "resources/resource.h"
+#include "settings/setting_values.h"
+#include "settings/settings.h"
+
+ColorSet backup_colors;
+BYTE backup_alpha;
+COLORREF custom_colors[16];
+CHOOSECOLORA color_picker;
+
+namespace {
+
+constexpr int text_size = 1024;
+constexpr int slider_lowest = 15;  // nearly clear, but never invisible
+constexpr int slider_highest = 255;
+constexpr std::int32_t unlocked_scale_fallback = 512000;
+constexpr char custom_theme[] = "Custom";
+constexpr const char* delay_choices[] = {"10", "100", "250", "500", "1000", "5000"};
+
+HWND item(HWND dialog, int id) {
+    return GetDlgItem(dialog, id);
+}
+
+bool is_checked(HWND dialog, int id) {
+    return SendMessageA(item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void check(HWND dialog, int id) {
+    SendMessageA(item(dialog, id), BM_SETCHECK, BST_CHECKED, 0);
+}
+
+void select_string(HWND list, const char* text) {
+    SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+}
+
+void set_decimal(HWND dialog, int id, int value) {
+    char text[text_size];
+    std::snprintf(text, sizeof text, "%d", value);
+    SetWindowTextA(item(dialog, id), text);
+}
+
+std::int32_t read_decimal(HWND dialog, int id) {
+    char text[text_size];
+    GetWindowTextA(item(dialog, id), text, sizeof text);
+    return read_setting_int(text);
+}
+
+BYTE slider_alpha(HWND dialog) {
+    return static_cast<BYTE>(SendMessageA(item(dialog, IDC_ALPHA), TBM_GETPOS, 0, 0) & 0xFF);
+}
+
+void refresh_main_window() {
+    InvalidateRect(main_window, nullptr, FALSE);
+}
+
+// The list starts on the first name; the configured one wins where it matches.
+void init_interface_list(HWND dialog, int list_id, int graph_all_id, const char* path, const char* name) {
+    HWND list = item(dialog, list_id);
+    fill_interface_list(path, list);
+    select_string(list, name);
+    if (std::strcmp(name, "*") == 0) check(dialog, graph_all_id);
+}
+
+void init_config_dialog(HWND dialog) {
+    init_interface_list(dialog, IDC_DOWNLOAD_INTERFACE, IDC_DOWNLOAD_GRAPH_ALL,
+                        "\\Network Interface(*)\\Bytes Received/sec", traffic_graph.download_interface);
+    init_interface_list(dialog, IDC_UPLOAD_INTERFACE, IDC_UPLOAD_GRAPH_ALL,
+                        "\\Network Interface(*)\\Bytes Sent/sec", traffic_graph.upload_interface);
+
+    HWND delay_box = item(dialog, IDC_TICK_DELAY);
+    for (const char* choice : delay_choices)
+        SendMessageA(delay_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    set_decimal(dialog, IDC_TICK_DELAY, traffic_graph.delay);
+
+    if (always_on_top) check(dialog, IDC_ALWAYS_ON_TOP);
+
+    HWND slider = item(dialog, IDC_ALPHA);
+    SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(slider_lowest, slider_highest));
+    SendMessageA(slider, TBM_SETPOS, TRUE, alpha);
+    backup_alpha = alpha;
+
+    if (traffic_graph.locked_max) check(dialog, IDC_LOCK_MAX);
+    set_decimal(dialog, IDC_LOCK_MAX_VALUE, traffic_graph.scale_max);
+
+    HWND theme_list = item(dialog, IDC_THEME);
+    for (const ColorTheme* theme = themes; theme->name[0]; ++theme)
+        SendMessageA(theme_list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(theme->name));
+    SendMessageA(theme_list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(custom_theme));
+    select_string(theme_list, traffic_graph.theme_name);
+
+    edit_colors = traffic_graph.colors;
+    backup_colors = traffic_graph.colors;
+    rebuild_swatch_brushes();
+
+    if (traffic_graph.dependent_text_color) check(dialog, IDC_DEPENDENT_TEXT_COLOR);
+
+    std::memset(&color_picker, 0, sizeof color_picker);
+    color_picker.lStructSize = sizeof color_picker;
+    color_picker.hwndOwner = dialog;
+    color_picker.lpCustColors = custom_colors;
+    color_picker.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+}
+
+// A cancelled picker changes nothing.
+void pick_color(HWND dialog, int index, int button_id) {
+    color_picker.rgbResult = swatch_color(edit_colors, index);
+    if (!ChooseColorA(&color_picker)) return;
+    swatch_color(edit_colors, index) = color_picker.rgbResult;
+    rebuild_swatch_brush(index);
+    InvalidateRect(item(dialog, button_id), nullptr, FALSE);
+    // Selecting from code sends no CBN_SELCHANGE, so no theme overrides the pick.
+    select_string(item(dialog, IDC_THEME), custom_theme);
+}
+
+// "Custom" is no theme: it keeps the working colours and only re-applies them.
+void choose_theme(HWND dialog) {
+    char name[text_size];
+    GetWindowTextA(item(dialog, IDC_THEME), name, sizeof name);
+    if (const ColorSet* colors = find_theme(name)) {
+        edit_colors = *colors;
+        rebuild_swatch_brushes();
+        InvalidateRect(dialog, nullptr, FALSE);
+    }
+    apply_color_set(edit_colors, traffic_graph);
+    refresh_main_window();
+}
+
+void cancel_config_dialog(HWND dialog) {
+    alpha = backup_alpha;
+    apply_transparency();
+    apply_color_set(backup_colors, traffic_graph);
+    refresh_main_window();
+    EndDialog(dialog, IDCANCEL);
+}
+
+// A checked "Graph all" means every interface, whatever the list shows.
+void apply_interface_choice(HWND dialog, int graph_all_id, int list_id,
+                            void (*select)(TrafficGraph&, const char*)) {
+    char name[text_size] = "*";
+    if (!is_checked(dialog, graph_all_id)) GetWindowTextA(item(dialog, list_id), name, sizeof name);
+    select(traffic_graph, name);
+}
+
+void confirm_config_dialog(HWND dialog) {
+    apply_interface_choice(dialog, IDC_DOWNLOAD_GRAPH_ALL, IDC_DOWNLOAD_INTERFACE, select_download_interface);
+    apply_interface_choice(dialog, IDC_UPLOAD_GRAPH_ALL, IDC_UPLOAD_INTERFACE, select_upload_interface);
+
+    traffic_graph.delay = read_decimal(dialog, IDC_TICK_DELAY);
+    KillTimer(main_window, sample_timer_id);
+    SetTimer(main_window, sample_timer_id, static_cast<UINT>(traffic_graph.delay), nullptr);
+
+    const bool on_top = is_checked(dialog, IDC_ALWAYS_ON_TOP);
+    apply_always_on_top(on_top);
+    always_on_top = on_top ? 1 : 0;
+
+    alpha = slider_alpha(dialog);
+    apply_transparency();
+
+    if (is_checked(dialog, IDC_LOCK_MAX)) {
+        traffic_graph.locked_max = true;
+        const std::int32_t locked = read_decimal(dialog, IDC_LOCK_MAX_VALUE);
+        traffic_graph.scale_max = locked > 0 ? locked : unlocked_scale_fallback;
+    } else {
+        traffic_graph.locked_max = false;
+    }
+
+    GetWindowTextA(item(dialog, IDC_THEME), traffic_graph.theme_name, sizeof traffic_graph.theme_name);
+    apply_color_set(edit_colors, traffic_graph);
+    traffic_graph.dependent_text_color = is_checked(dialog, IDC_DEPENDENT_TEXT_COLOR);
+    refresh_main_window();
+    save_settings();
+    EndDialog(dialog, IDC_CONFIG_OK);
+}
+
+INT_PTR on_initdialog(HWND dialog) {
+    init_config_dialog(dialog);
+    return TRUE;
+}
+
+// Only the theme list's code matters; the platform's IDOK (Enter) does nothing.
+INT_PTR on_command(HWND dialog, int id, int code) {
+    const int swatch = swatch_index(id);
+    if (swatch >= 0) {
+        pick_color(dialog, swatch, id);
+        apply_color_set(edit_colors, traffic_graph);
+        refresh_main_window();
+    } else if (id == IDC_THEME) {
+        if (code == CBN_SELCHANGE) choose_theme(dialog);
+    } else if (id == IDCANCEL) {
+        cancel_config_dialog(dialog);
+    } else if (id == IDC_CONFIG_OK) {
+        confirm_config_dialog(dialog);
+    }
+    return FALSE;
+}
+
+// The slider draws itself whenever it moves, which makes this a live preview.
+INT_PTR on_notify(HWND dialog, const NMHDR& header) {
+    if (header.idFrom != IDC_ALPHA || header.code != static_cast<UINT>(NM_CUSTOMDRAW)) return FALSE;
+    alpha = slider_alpha(dialog);
+    apply_transparency();
+    return TRUE;
+}
+
+INT_PTR on_drawitem(const DRAWITEMSTRUCT& drawn) {
+    draw_swatch(drawn);
+    return FALSE;
+}
+
+INT_PTR on_destroy() {
+    free_swatch_brushes();
+    return FALSE;
+}
+
+}  // namespace
+
+void register_dialog_controls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES;
+    InitCommonControlsEx(&controls);
+}
+
+INT_PTR CALLBACK config_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return on_initdialog(dialog);
+        case WM_COMMAND:
+            return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        case WM_NOTIFY:
+            return on_notify(dialog, *reinterpret_cast<const NMHDR*>(lparam));
+        case WM_DRAWITEM:
+            return on_drawitem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+        case WM_DESTROY:
+            return on_destroy();
+        default:
+            return FALSE;
+    }
+}

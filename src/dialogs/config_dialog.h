@@ -1,0 +1,20 @@
+// The Configuration dialog (resource 101).
+#pragma once
+
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include "graph/themes.h"
+
+// What Cancel puts back: the colours and the opacity when the dialog opened.
+extern ColorSet backup_colors;
+extern BYTE backup_alpha;
+// The colour picker's custom colours live as long as the process, unsaved.
+extern COLORREF custom_colors[16];
+extern CHOOSECOLORA color_picker;
+
+// Registers the slider's window class; needed before the dialog is first created.
+void register_dialog_controls();
+
+INT_PTR CALLBACK config_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

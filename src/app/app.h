@@ -20,4 +20,8 @@ HWND create_main_window(HINSTANCE module);
 // The message loop; gives the exit code that the loop ended with.
 int run_message_loop();
 
+// WinMain's work: create, show and paint the Main window, then run the loop.
+// 0 when no window could be made.
+int run_program(HINSTANCE module, int show_command);
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

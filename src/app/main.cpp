@@ -22,10 +22,7 @@ const ProcessRecords process_records;
 
 }  // namespace
 
+// The command line is ignored: the settings file is the only configuration.
 int WINAPI WinMain(HINSTANCE module, HINSTANCE /*previous*/, LPSTR /*command_line*/, int show_command) {
-    HWND window = create_main_window(module);
-    if (!window) return 0;
-    ShowWindow(window, show_command);
-    UpdateWindow(window);
-    return run_message_loop();
+    return run_program(module, show_command);
 }

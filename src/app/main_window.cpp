@@ -1,5 +1,8 @@
 // The Main window: a borderless, resizable tool window showing the graph.
+#include <windows.h>
+
 #include <windowsx.h>
+
 #include "app/app.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
@@ -100,23 +103,23 @@ void reset_config_and_exit(HWND window) {
 
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     switch (LOWORD(wparam)) {
-    case IDM_CONFIGURE:
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), window, config_dialog_proc, 0);
-        return 0;
-    case IDM_ABOUT:
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), window, about_dialog_proc, 0);
-        return 0;
-    case IDM_EXIT:
-        DestroyWindow(window);
-        return 0;
-    case IDM_RESET_CONFIG:
-        reset_config_and_exit(window);
-        return 0;
-    case IDM_RESET_POSITION:
-        reset_graph_position();
-        return 0;
-    default:
-        return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
+        case IDM_CONFIGURE:
+            DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), window, config_dialog_proc, 0);
+            return 0;
+        case IDM_ABOUT:
+            DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), window, about_dialog_proc, 0);
+            return 0;
+        case IDM_EXIT:
+            DestroyWindow(window);
+            return 0;
+        case IDM_RESET_CONFIG:
+            reset_config_and_exit(window);
+            return 0;
+        case IDM_RESET_POSITION:
+            reset_graph_position();
+            return 0;
+        default:
+            return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
     }
 }
 
@@ -184,43 +187,51 @@ int run_message_loop() {
     return static_cast<int>(message.wParam);
 }
 
+int run_program(HINSTANCE module, int show_command) {
+    HWND window = create_main_window(module);
+    if (!window) return 0;
+    ShowWindow(window, show_command);
+    UpdateWindow(window);
+    return run_message_loop();
+}
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_CREATE:
-        return on_create(window);
-    case WM_DESTROY:
-        return on_destroy(window);
-    case WM_ENDSESSION:
-        return on_endsession(window, wparam);
-    case WM_SIZE:
-        return on_size(LOWORD(lparam), HIWORD(lparam));
-    case WM_PAINT:
-        return on_paint(window);
-    case WM_GETMINMAXINFO:
-        return on_getminmaxinfo(reinterpret_cast<MINMAXINFO*>(lparam));
-    case WM_CONTEXTMENU:
-        return on_contextmenu(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
-    case WM_KEYDOWN:
-        return on_keydown(window, wparam);
-    case WM_COMMAND:
-        return on_command(window, wparam, lparam);
-    case WM_SYSCOMMAND:
-        return on_syscommand(window, wparam, lparam);
-    case WM_TIMER:
-        return on_timer(window);
-    case WM_LBUTTONDOWN:
-        return on_lbuttondown(window);
-    case WM_LBUTTONDBLCLK:
-        return on_lbuttondblclk(window);
-    case WM_USER:
-        on_notification_icon(lparam);
-        return 0;
-    default:
-        // The taskbar was re-created: the icon must be added again.
-        if (taskbar_created_message != 0 && message == taskbar_created_message) {
-            add_notification_icon();
+        case WM_CREATE:
+            return on_create(window);
+        case WM_DESTROY:
+            return on_destroy(window);
+        case WM_ENDSESSION:
+            return on_endsession(window, wparam);
+        case WM_SIZE:
+            return on_size(LOWORD(lparam), HIWORD(lparam));
+        case WM_PAINT:
+            return on_paint(window);
+        case WM_GETMINMAXINFO:
+            return on_getminmaxinfo(reinterpret_cast<MINMAXINFO*>(lparam));
+        case WM_CONTEXTMENU:
+            return on_contextmenu(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+        case WM_KEYDOWN:
+            return on_keydown(window, wparam);
+        case WM_COMMAND:
+            return on_command(window, wparam, lparam);
+        case WM_SYSCOMMAND:
+            return on_syscommand(window, wparam, lparam);
+        case WM_TIMER:
+            return on_timer(window);
+        case WM_LBUTTONDOWN:
+            return on_lbuttondown(window);
+        case WM_LBUTTONDBLCLK:
+            return on_lbuttondblclk(window);
+        case WM_USER:
+            on_notification_icon(lparam);
             return 0;
-        }
-        return DefWindowProcA(window, message, wparam, lparam);
+        default:
+            // The taskbar was re-created: the icon must be added again.
+            if (taskbar_created_message != 0 && message == taskbar_created_message) {
+                add_notification_icon();
+                return 0;
+            }
+            return DefWindowProcA(window, message, wparam, lparam);
     }
 }

@@ -35,7 +35,8 @@ void open_icon_menu() {
     SetForegroundWindow(main_window);
     POINT pointer;
     if (GetCursorPos(&pointer))
-        TrackPopupMenu(submenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, pointer.x, pointer.y, 0, main_window, nullptr);
+        TrackPopupMenu(submenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, pointer.x, pointer.y, 0, main_window,
+                       nullptr);
     PostMessageA(main_window, WM_NULL, 0, 0);
     DestroyMenu(menu);
 }
@@ -56,13 +57,16 @@ void add_notification_icon() {
 
 void refresh_notification_tip() {
     char text[512];
-    std::snprintf(text, sizeof text, "mivrel\n%s\n%s", traffic_graph.download_label, traffic_graph.upload_label);
+    std::snprintf(text, sizeof text, "mivrel\n%s\n%s", traffic_graph.download_label,
+                  traffic_graph.upload_label);
     notify_icon_data.uFlags = NIF_MESSAGE | NIF_TIP;
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", text);
     Shell_NotifyIconA(NIM_MODIFY, &notify_icon_data);
 }
 
-void remove_notification_icon() { Shell_NotifyIconA(NIM_DELETE, &notify_icon_data); }
+void remove_notification_icon() {
+    Shell_NotifyIconA(NIM_DELETE, &notify_icon_data);
+}
 
 void on_notification_icon(LPARAM event) {
     if (event == WM_LBUTTONUP)

@@ -1,6 +1,7 @@
 // Every persisted setting: its default, how it is applied to the window and
 // the traffic graph, and how the current state is written back.
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include <cstdio>
@@ -48,7 +49,8 @@ void apply_theme() {
     }
     std::snprintf(traffic_graph.theme_name, sizeof traffic_graph.theme_name, "%.63s", name);
     if (std::strcmp(traffic_graph.theme_name, "Custom") == 0) return;
-    if (const ColorSet* colors = find_theme(traffic_graph.theme_name)) apply_color_set(*colors, traffic_graph);
+    if (const ColorSet* colors = find_theme(traffic_graph.theme_name))
+        apply_color_set(*colors, traffic_graph);
 }
 
 void greet_first_run() {
@@ -111,7 +113,9 @@ bool save_settings() {
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int("app.starts", saves < INT32_MAX ? saves + 1 : saves);
 
-    // A path too long for the buffer is refused rather than cut short.
+    // A path too long for the buffer is refused rather than cut short, and the
+    // file's own path is checked before any folder is made for it.
+    if (!settings_path("settings.cfg")) return false;
     const char* folder = settings_path("");
     if (!folder) return false;
     make_settings_folder(folder);

@@ -1,0 +1,471 @@
+// Loading, applying, saving and deleting the settings against a real Main
+// window, each test with its own "AppData" folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/app.h"
+#include "app/notification_icon.h"
+#include "app/window_options.h"
+#include "graph/themes.h"
+#include "monitor/traffic_graph.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "settings/settings_store.h"
+#include "settings_win_test_support.h"
+
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+constexpr char greeting_text[] =
+    "This seems to be your first time running mivrel.\n"
+    "\n"
+    "You can customize mivrel by right clicking its window\n"
+    "or icon and then selecting \"Configure\".\n"
+    "\n"
+    "I hope you find this program useful.  Thanks for trying it.  :)";
+
+// A file of a returning user: no greeting, and a delay long enough that no
+// tick changes `scale_max` while a test runs a modal loop.
+Pairs returning_user() {
+    return {{"app.left", "120"},
+            {"app.top", "90"},
+            {"app.width", "300"},
+            {"app.height", "100"},
+            {"app.always_on_top", "0"},
+            {"app.alpha", "255"},
+            {"graph.delay", "60000"},
+            {"graph.locked_max", "1"},
+            {"graph.locked_max_value", "4096"},
+            {"graph.theme", "Classic Pale"},
+            {"graph.dependent_text_color", "1"},
+            {"app.starts", "4"}};
+}
+
+Pairs with(Pairs pairs, const std::string& key, const std::string& value) {
+    for (auto& pair : pairs) {
+        if (pair.first == key) {
+            pair.second = value;
+            return pairs;
+        }
+    }
+    pairs.emplace_back(key, value);
+    return pairs;
+}
+
+std::string stored(const char* key) {
+    const Setting* setting = find_setting(key);
+    return setting ? setting->value : "<missing>";
+}
+
+std::string describe(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) +
+           "x" + std::to_string(r.bottom - r.top);
+}
+
+int greetings(const ModalDriver& modals) {
+    int count = 0;
+    for (const SeenModal& seen : modals.seen) count += seen.caption == "mivrel greeting";
+    return count;
+}
+
+// --- First run --------------------------------------------------------------
+
+using FirstRun = MainWindowTest;
+
+TEST_F(FirstRun, AppliesEveryDefault) {
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(describe(window_rect()), "10,10 200x80");
+    EXPECT_TRUE(extended_style() & WS_EX_TOPMOST);
+    EXPECT_FALSE(extended_style() & WS_EX_LAYERED);
+    EXPECT_EQ(alpha, 255);
+    EXPECT_EQ(traffic_graph.download_interface[0], '\0');
+    EXPECT_EQ(traffic_graph.upload_interface[0], '\0');
+    EXPECT_EQ(traffic_graph.delay, 1000);
+    EXPECT_FALSE(traffic_graph.locked_max);
+    EXPECT_EQ(traffic_graph.scale_max, 512000);
+    EXPECT_STREQ(traffic_graph.theme_name, "Zombie Mocha");
+    ASSERT_NE(find_theme("Zombie Mocha"), nullptr);
+    EXPECT_TRUE(traffic_graph.colors == *find_theme("Zombie Mocha"));
+    EXPECT_FALSE(traffic_graph.dependent_text_color);
+    // Every default is stored, the interfaces excepted.
+    EXPECT_EQ(stored_pairs(),
+              (std::vector<std::string>{
+                  "app.left=10", "app.top=10", "app.width=200", "app.height=80", "app.always_on_top=1",
+                  "app.alpha=255", "graph.delay=1000", "graph.locked_max=0", "graph.locked_max_value=512000",
+                  "graph.theme=Zombie Mocha", "graph.dependent_text_color=0", "app.starts=0"}));
+    EXPECT_FALSE(settings_folder_exists()) << "loading writes nothing";
+}
+
+TEST_F(FirstRun, GreetsThenOffersTheConfigurationBeforeTheWindowAndIconExist) {
+    modals.queue_answer(IDOK);
+    ASSERT_NE(open_window(), nullptr);
+    ASSERT_GE(modals.seen.size(), 1u);
+    const SeenModal& greeting = modals.seen[0];
+    EXPECT_EQ(greeting.window_class, "#32770");
+    EXPECT_EQ(greeting.caption, "mivrel greeting");
+    EXPECT_EQ(greeting.text, greeting_text);
+    EXPECT_TRUE(greeting.has_ok);
+    EXPECT_FALSE(greeting.has_cancel);
+    EXPECT_FALSE(greeting.main_window_visible);
+    EXPECT_FALSE(greeting.icon_added);
+    // The Configuration dialog follows once its template exists.
+    ASSERT_LE(modals.seen.size(), 2u);
+    if (modals.seen.size() == 2) {
+        EXPECT_EQ(modals.seen[1].window_class, "#32770");
+        EXPECT_EQ(modals.seen[1].caption, "Configuration");
+        EXPECT_FALSE(modals.seen[1].main_window_visible);
+        EXPECT_FALSE(modals.seen[1].icon_added);
+    }
+    EXPECT_EQ(notify_icon_data.hWnd, window) << "the icon is added once the first-run dialogs have closed";
+}
+
+TEST_F(FirstRun, FirstSaveWritesEveryKeyInItsOrder) {
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(save_settings());
+    EXPECT_EQ(read_settings(), settings_lines({{"app.left", "10"},
+                                               {"app.top", "10"},
+                                               {"app.width", "200"},
+                                               {"app.height", "80"},
+                                               {"app.always_on_top", "1"},
+                                               {"app.alpha", "255"},
+                                               {"graph.delay", "1000"},
+                                               {"graph.locked_max", "0"},
+                                               {"graph.locked_max_value", "512000"},
+                                               {"graph.theme", "Zombie Mocha"},
+                                               {"graph.dependent_text_color", "0"},
+                                               {"app.starts", "1"},
+                                               {"device.in", ""},
+                                               {"device.out", ""}}));
+    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg"}));
+}
+
+TEST_F(FirstRun, SaveCreatesMissingFolders) {
+    const std::string app_data = folder.file("not") + "\\made\\yet";
+    AppDataGuard::set("AppData", app_data);
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(save_settings());
+    EXPECT_NE(read_file(app_data + "\\mivrel\\settings.cfg").find("app.starts\t1\n"), std::string::npos);
+}
+
+// "AppData" that cannot hold the settings path: nothing is read or written
+// anywhere else in its place.
+TEST_F(FirstRun, AppDataTooLongGivesDefaultsAndSavesNothing) {
+    std::string app_data = folder.path.string() + "\\";
+    app_data += std::string(300 - app_data.size(), 'a');
+    AppDataGuard::set("AppData", app_data);
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(describe(window_rect()), "10,10 200x80");
+    EXPECT_STREQ(traffic_graph.theme_name, "Zombie Mocha");
+    EXPECT_EQ(greetings(modals), 1);
+    EXPECT_FALSE(save_settings());
+    EXPECT_TRUE(folder.contents().empty());
+    std::error_code ignored;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / "mivrel", ignored));
+    close_window();
+    EXPECT_TRUE(folder.contents().empty()) << "the destruction's save writes nothing either";
+}
+
+// 239 characters of "AppData" leave just room for the rest of the file's path;
+// with one more, the save must not even make the folder.
+TEST_F(FirstRun, AppDataAtTheLengthLimit) {
+    for (std::size_t length : {239u, 240u, 245u}) {
+        SCOPED_TRACE(length);
+        std::string app_data = folder.path.string() + "\\";
+        app_data += std::string(length - app_data.size(), 'a');
+        AppDataGuard::set("AppData", app_data);
+        ASSERT_NE(open_window(), nullptr);
+        const bool fits = length == 239;
+        EXPECT_EQ(save_settings(), fits);
+        EXPECT_EQ(folder.contents().empty(), !fits);
+        if (fits) {
+            EXPECT_NE(read_file(app_data + "\\mivrel\\settings.cfg").find("app.starts\t1\n"),
+                      std::string::npos);
+        }
+        close_window();
+        std::filesystem::remove_all(app_data);
+    }
+}
+
+// --- Values read from the file ----------------------------------------------
+
+using LoadSettings = MainWindowTest;
+
+TEST_F(LoadSettings, AppliesAReturningUsersFile) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(describe(window_rect()), "120,90 300x100");
+    EXPECT_FALSE(extended_style() & WS_EX_TOPMOST);
+    EXPECT_EQ(traffic_graph.delay, 60000);
+    EXPECT_TRUE(traffic_graph.locked_max);
+    EXPECT_EQ(traffic_graph.scale_max, 4096);
+    EXPECT_STREQ(traffic_graph.theme_name, "Classic Pale");
+    EXPECT_TRUE(traffic_graph.colors == *find_theme("Classic Pale"));
+    EXPECT_TRUE(traffic_graph.dependent_text_color);
+    EXPECT_TRUE(modals.seen.empty());
+}
+
+TEST_F(LoadSettings, AlphaUsesItsLowEightBits) {
+    const struct {
+        const char* text;
+        int alpha;
+    } cases[] = {{"300", 44}, {"0", 0}, {"128", 128}, {"-1", 255}, {"255", 255}, {"511", 255}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        write_settings(settings_lines(with(returning_user(), "app.alpha", c.text)));
+        ASSERT_NE(open_window(), nullptr);
+        EXPECT_EQ(alpha, c.alpha);
+        BYTE layered_alpha = 0;
+        DWORD flags = 0;
+        if (c.alpha == 255) {
+            EXPECT_FALSE(extended_style() & WS_EX_LAYERED);
+        } else {
+            EXPECT_TRUE(extended_style() & WS_EX_LAYERED);
+            ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &layered_alpha, &flags));
+            EXPECT_EQ(layered_alpha, c.alpha);
+            EXPECT_TRUE(flags & LWA_ALPHA);
+        }
+        EXPECT_TRUE(extended_style() & WS_EX_TOOLWINDOW);
+        close_window();
+    }
+}
+
+TEST_F(LoadSettings, GreetsOnlyWhenStartsReadsAsZero) {
+    const struct {
+        const char* text;
+        bool greeted;
+    } cases[] = {{"-1", false}, {"1", false},    {"17 saves", false},
+                 {"0", true},   {"never", true}, {"+0", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        modals.seen.clear();
+        write_settings(settings_lines(with(returning_user(), "app.starts", c.text)));
+        ASSERT_NE(open_window(), nullptr);
+        EXPECT_EQ(greetings(modals), c.greeted ? 1 : 0);
+        EXPECT_EQ(stored("app.starts"), c.text) << "loading leaves the count alone";
+        close_window();
+    }
+}
+
+TEST_F(LoadSettings, LockedMaxFiveIsOnAndSavedAsOne) {
+    write_settings(settings_lines(with(returning_user(), "graph.locked_max", "5")));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(traffic_graph.locked_max);
+    EXPECT_TRUE(save_settings());
+    EXPECT_NE(read_settings().find("\ngraph.locked_max\t1\n"), std::string::npos);
+}
+
+// "Custom" and a name in other letter case are no theme: the creation colours
+// stay, and the name goes back to the file as it was.
+TEST_F(LoadSettings, NamesOfNoThemeKeepTheCreationColours) {
+    const ColorSet* classic = find_theme("Classic");
+    ASSERT_NE(classic, nullptr);
+    for (const char* name : {"Custom", "classic", "zombie mocha", "No Such Theme"}) {
+        SCOPED_TRACE(name);
+        write_settings(settings_lines(with(returning_user(), "graph.theme", name)));
+        ASSERT_NE(open_window(), nullptr);
+        EXPECT_STREQ(traffic_graph.theme_name, name);
+        EXPECT_TRUE(traffic_graph.colors == *classic);
+        EXPECT_TRUE(save_settings());
+        EXPECT_NE(read_settings().find(std::string("\ngraph.theme\t") + name + "\n"), std::string::npos);
+        close_window();
+    }
+}
+
+TEST_F(LoadSettings, LongThemeNameKeepsSixtyThreeCharacters) {
+    const std::string name = "Theme" + std::string(65, 'x');
+    ASSERT_EQ(name.size(), 70u);
+    write_settings(settings_lines(with(returning_user(), "graph.theme", name)));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(std::string(traffic_graph.theme_name), name.substr(0, 63));
+    EXPECT_TRUE(save_settings());
+    EXPECT_NE(read_settings().find("\ngraph.theme\t" + name.substr(0, 63) + "\n"), std::string::npos);
+}
+
+TEST_F(LoadSettings, InterfacesAreSelectedOnlyWhenPresent) {
+    write_settings(settings_lines(with(with(returning_user(), "device.in", "*"), "device.out", "*")));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_STREQ(traffic_graph.download_interface, "*");
+    EXPECT_STREQ(traffic_graph.upload_interface, "*");
+}
+
+// --- Saving -----------------------------------------------------------------
+
+using SaveSettings = MainWindowTest;
+
+// Order, values and unknown keys of an existing file survive; missing keys go
+// behind them, and the count of saves goes up by one.
+TEST_F(SaveSettings, KeepsTheFilesOrderAndUnknownKeys) {
+    write_settings(settings_lines({{"graph.theme", "Classic"},
+                                   {"some.future_key", "kept as it is"},
+                                   {"app.starts", "41"},
+                                   {"app.left", "33"},
+                                   {"device.in", "*"}}));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(save_settings());
+    EXPECT_EQ(read_settings(), settings_lines({{"graph.theme", "Classic"},
+                                               {"some.future_key", "kept as it is"},
+                                               {"app.starts", "42"},
+                                               {"app.left", "33"},
+                                               {"device.in", "*"},
+                                               {"app.top", "10"},
+                                               {"app.width", "200"},
+                                               {"app.height", "80"},
+                                               {"app.always_on_top", "1"},
+                                               {"app.alpha", "255"},
+                                               {"graph.delay", "1000"},
+                                               {"graph.locked_max", "0"},
+                                               {"graph.locked_max_value", "512000"},
+                                               {"graph.dependent_text_color", "0"},
+                                               {"device.out", ""}}));
+}
+
+TEST_F(SaveSettings, MaximisedWindowIsSavedWithItsMaximisedRectangle) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    ShowWindow(window, SW_MAXIMIZE);
+    ASSERT_TRUE(IsZoomed(window));
+    const RECT maximised = window_rect();
+    EXPECT_GT(maximised.right - maximised.left, 300) << describe(maximised);
+    EXPECT_TRUE(save_settings());
+    close_window();
+
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_FALSE(IsZoomed(window)) << "it comes back as a normal window";
+    EXPECT_EQ(describe(window_rect()), describe(maximised));
+}
+
+TEST_F(SaveSettings, EmptyInterfacesAreWrittenAndThenSkipped) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(save_settings());
+    const std::string saved = read_settings();
+    EXPECT_NE(saved.find("\ndevice.in\t\ndevice.out\t\n"), std::string::npos) << saved;
+    close_window();
+
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(find_setting("device.in"), nullptr);
+    EXPECT_EQ(find_setting("device.out"), nullptr);
+    EXPECT_EQ(traffic_graph.download_interface[0], '\0');
+    EXPECT_EQ(traffic_graph.upload_interface[0], '\0');
+}
+
+// While another program holds the file open without letting it be replaced,
+// the save fails and the old file stays whole, with no temporary file left.
+TEST_F(SaveSettings, FailedReplaceLeavesTheOldFileWhole) {
+    const std::string old_bytes = settings_lines(returning_user());
+    write_settings(old_bytes);
+    ASSERT_NE(open_window(), nullptr);
+    HANDLE holder = CreateFileA(settings_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(save_settings());
+    CloseHandle(holder);
+    EXPECT_EQ(read_settings(), old_bytes);
+    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg"}));
+
+    EXPECT_TRUE(save_settings()) << "the next save goes through";
+    EXPECT_NE(read_settings().find("app.starts\t6\n"), std::string::npos) << "two saves counted";
+}
+
+TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
+    const std::string old_bytes = settings_lines(returning_user());
+    write_settings(old_bytes);
+    ASSERT_NE(open_window(), nullptr);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_POSITION, 0), 0);
+    EXPECT_EQ(describe(window_rect()), "10,10 200x80");
+    EXPECT_EQ(stored("app.left"), "10");
+    EXPECT_EQ(stored("app.top"), "10");
+    EXPECT_EQ(stored("app.width"), "200");
+    EXPECT_EQ(stored("app.height"), "80");
+    EXPECT_EQ(read_settings(), old_bytes);
+}
+
+// --- The window's end -------------------------------------------------------
+
+using WindowEnd = MainWindowTest;
+
+TEST_F(WindowEnd, DestructionSavesOnce) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    MoveWindow(window, 50, 60, 250, 90, TRUE);
+    DestroyWindow(window);
+    EXPECT_TRUE(take_quit_message());
+    EXPECT_EQ(read_settings(), settings_lines({{"app.left", "50"},
+                                               {"app.top", "60"},
+                                               {"app.width", "250"},
+                                               {"app.height", "90"},
+                                               {"app.always_on_top", "0"},
+                                               {"app.alpha", "255"},
+                                               {"graph.delay", "60000"},
+                                               {"graph.locked_max", "1"},
+                                               {"graph.locked_max_value", "4096"},
+                                               {"graph.theme", "Classic Pale"},
+                                               {"graph.dependent_text_color", "1"},
+                                               {"app.starts", "5"},
+                                               {"device.in", ""},
+                                               {"device.out", ""}}));
+}
+
+TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
+    const std::string old_bytes = settings_lines(returning_user());
+    write_settings(old_bytes);
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, FALSE, 0), 0);
+    EXPECT_EQ(read_settings(), old_bytes);
+
+    EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
+    EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos);
+    EXPECT_TRUE(IsWindow(window)) << "the window stays until the platform ends the process";
+    EXPECT_FALSE(take_quit_message());
+}
+
+TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    modals.queue_answer(IDYES);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);
+    ASSERT_EQ(modals.seen.size(), 1u);
+    EXPECT_EQ(modals.seen[0].caption, "Reset mivrel");
+    EXPECT_EQ(modals.seen[0].text, "This will delete the mivrel config file and exit.\r\nAre you sure?");
+    EXPECT_TRUE(modals.seen[0].has_yes_no);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(take_quit_message());
+    EXPECT_FALSE(settings_file_exists()) << "the destruction wrote it back";
+    EXPECT_FALSE(settings_folder_exists());
+    EXPECT_EQ(save_on_exit, 0);
+}
+
+TEST_F(WindowEnd, ResetConfigKeepsAFolderThatHoldsOtherFiles) {
+    write_settings(settings_lines(returning_user()));
+    write_file(settings_folder() + "\\notes.txt", "mine");
+    ASSERT_NE(open_window(), nullptr);
+    modals.queue_answer(IDYES);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/notes.txt"}));
+}
+
+TEST_F(WindowEnd, ResetConfigAnsweredNoChangesNothing) {
+    const std::string old_bytes = settings_lines(returning_user());
+    write_settings(old_bytes);
+    ASSERT_NE(open_window(), nullptr);
+    modals.queue_answer(IDNO);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);
+    ASSERT_EQ(modals.seen.size(), 1u);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(take_quit_message());
+    EXPECT_EQ(save_on_exit, 1);
+    EXPECT_EQ(read_settings(), old_bytes);
+    close_window();
+    EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos) << "closing still saves";
+}
+
+}  // namespace

@@ -1,0 +1,154 @@
+// Steers a running mivrel from the outside, for the end-to-end tests and the
+// run command. Every wait has a time limit.
+//   probe find [ms]                 waits for the visible "MIVREL" window and prints its
+//                                   handle, style, extended style and rectangle
+//   probe wait <ms>                 the same, silently
+//   probe gone <ms>                 waits until no "MIVREL" window is left
+//   probe escape | close            presses Escape in it / asks it to close
+//   probe command <id>              posts the menu command <id> to it
+//   probe answer <caption> <id> <ms>
+//                                   waits for the program's box <caption>, presses button <id>
+//   probe theme <name> <ms>         opens Configure from the window's context menu, chooses
+//                                   the theme <name> in its list and presses OK
+//   probe run FOLDER PROGRAM        runs PROGRAM with "AppData" set to FOLDER and gives its
+//                                   exit code (Wine would otherwise hand a program started
+//                                   from the host its profile's folder)
+// Exit status 0 on success, 1 when a window did not come in time.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int theme_list_id = 1014;
+constexpr int config_ok_id = 1004;
+
+HWND program_window() {
+    return FindWindowA("MIVREL", nullptr);
+}
+
+template <typename Found>
+bool wait_until(DWORD limit_ms, Found found) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (found()) return true;
+        if (GetTickCount() - start >= limit_ms) return false;
+        Sleep(50);
+    }
+}
+
+DWORD milliseconds(const char* text) {
+    return static_cast<DWORD>(std::strtoul(text, nullptr, 10));
+}
+
+bool wait_for_window(DWORD limit_ms) {
+    return wait_until(limit_ms, [] { return program_window() && IsWindowVisible(program_window()); });
+}
+
+int find(DWORD limit_ms) {
+    if (!wait_for_window(limit_ms)) {
+        std::printf("window none\n");
+        return 1;
+    }
+    HWND window = program_window();
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    std::printf("window %p\n", static_cast<void*>(window));
+    std::printf("style 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
+    std::printf("exstyle 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
+    std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    return 0;
+}
+
+int post_to_program(UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND window = program_window();
+    return window && PostMessageA(window, message, wparam, lparam) ? 0 : 1;
+}
+
+// A window of the program's own thread, so that nothing else of that
+// class and caption is pressed by mistake.
+HWND wait_for_program_window(const char* window_class, const char* caption, DWORD limit_ms) {
+    HWND found = nullptr;
+    wait_until(limit_ms, [&] {
+        HWND window = program_window();
+        found = FindWindowA(window_class, caption);
+        return window && found && IsWindowVisible(found) &&
+               GetWindowThreadProcessId(found, nullptr) == GetWindowThreadProcessId(window, nullptr);
+    });
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+int answer(const char* caption, int button, DWORD limit_ms) {
+    HWND box = wait_for_program_window("#32770", caption, limit_ms);
+    if (!box) return 1;
+    return PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(box, button)))
+               ? 0
+               : 1;
+}
+
+// As a user would: a right click opens the menu, "c" picks "&Configure...",
+// the theme is chosen in the list, OK confirms.
+int choose_theme(const char* name, DWORD limit_ms) {
+    if (!wait_for_window(limit_ms)) return 1;
+    RECT rect{};
+    GetWindowRect(program_window(), &rect);
+    post_to_program(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(program_window()),
+                    MAKELPARAM(rect.left + 20, rect.top + 20));
+    HWND menu = wait_for_program_window("#32768", nullptr, limit_ms);
+    if (!menu) return 1;
+    PostMessageA(menu, WM_KEYDOWN, 'C', 0);
+    PostMessageA(menu, WM_CHAR, 'c', 0);
+    HWND dialog = wait_for_program_window("#32770", "Configuration", limit_ms);
+    if (!dialog) return 1;
+    HWND list = GetDlgItem(dialog, theme_list_id);
+    if (SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name)) ==
+        CB_ERR)
+        return 1;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(theme_list_id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    SendMessageA(GetDlgItem(dialog, config_ok_id), BM_CLICK, 0, 0);
+    return wait_until(limit_ms, [&] { return !IsWindow(dialog); }) ? 0 : 1;
+}
+
+int run(const char* app_data, const char* program) {
+    if (!SetEnvironmentVariableA("AppData", app_data)) return 1;
+    char command_line[MAX_PATH + 2];
+    std::snprintf(command_line, sizeof command_line, "\"%s\"", program);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program, command_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "probe: cannot start %s (error %lu)\n", program, GetLastError());
+        return 127;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exit_code = 1;
+    GetExitCodeProcess(process.hProcess, &exit_code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exit_code);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* verb = argc >= 2 ? argv[1] : "";
+    auto is = [&](const char* name, int arguments) {
+        return argc == arguments + 2 && !std::strcmp(verb, name);
+    };
+    if (argc <= 3 && !std::strcmp(verb, "find")) return find(argc == 3 ? milliseconds(argv[2]) : 0);
+    if (is("wait", 1)) return wait_for_window(milliseconds(argv[2])) ? 0 : 1;
+    if (is("gone", 1)) return wait_until(milliseconds(argv[2]), [] { return !program_window(); }) ? 0 : 1;
+    if (is("escape", 0)) return post_to_program(WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    if (is("close", 0)) return post_to_program(WM_CLOSE, 0, 0);
+    if (is("command", 1)) return post_to_program(WM_COMMAND, milliseconds(argv[2]), 0);
+    if (is("answer", 3)) return answer(argv[2], std::atoi(argv[3]), milliseconds(argv[4]));
+    if (is("theme", 2)) return choose_theme(argv[2], milliseconds(argv[3]));
+    if (is("run", 2)) return run(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: probe find|wait|gone|escape|close|command|answer|theme|run ...\n");
+    return 2;
+}

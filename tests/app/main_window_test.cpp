@@ -14,6 +14,7 @@
 #include "graph/paint_graph_win.h"
 #include "settings/settings_store.h"
 #include "support/graph_fixture.h"
+#include "support/window_capture.h"
 
 namespace {
 
@@ -378,36 +379,12 @@ TEST_F(MainWindowTest, EverySizeChangeFitsTheRingsToTheClientWidth) {
 
 // --- WM_TIMER and WM_PAINT --------------------------------------------------------
 
-// The window's pixels, read back from its own DC.
-std::vector<std::uint32_t> window_pixels(HWND window, int width, int height) {
-    std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
-    HDC window_dc = GetDC(window);
-    DcGuard memory(CreateCompatibleDC(window_dc));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    ObjectGuard bitmap(CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bits) {
-        SelectionGuard selection(memory.dc, bitmap.object);
-        BitBlt(memory.dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        std::memcpy(pixels.data(), bits, pixels.size() * sizeof(std::uint32_t));
-    }
-    ReleaseDC(window, window_dc);
-    return pixels;
-}
-
 int differing_pixels(HWND window) {
     HDC window_dc = GetDC(window);
     const GraphImage expected = render_graph_image(traffic_graph, window_dc);
     ReleaseDC(window, window_dc);
     if (!expected.bits) return -1;
-    const std::vector<std::uint32_t> shown = window_pixels(window, expected.width, expected.height);
+    const std::vector<std::uint32_t> shown = capture_window(window, expected.width, expected.height);
     int differing = 0;
     for (size_t i = 0; i < shown.size(); ++i)
         if ((shown[i] & 0xFFFFFFu) != (expected.bits[i] & 0xFFFFFFu)) ++differing;

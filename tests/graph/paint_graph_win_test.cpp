@@ -13,6 +13,7 @@
 #include "graph/paint_graph_cases.h"
 #include "support/gdi_probe.h"
 #include "support/graph_fixture.h"
+#include "support/window_capture.h"
 
 namespace {
 
@@ -72,32 +73,6 @@ std::vector<Cell> label_cells(const TrafficGraph& graph, const GraphGeometry& ge
 bool between(std::uint32_t value, std::uint32_t a, std::uint32_t b, int shift) {
     const std::uint32_t v = (value >> shift) & 0xFF, x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
     return x <= y ? (x <= v && v <= y) : (y <= v && v <= x);
-}
-
-// Reads a window's client area back through a bitmap of our own.
-std::vector<std::uint32_t> capture_window(HWND window, int width, int height) {
-    HDC window_dc = GetDC(window);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    {
-        DcGuard memory(CreateCompatibleDC(window_dc));
-        ObjectGuard bitmap(CreateCompatibleBitmap(window_dc, width, height));
-        {
-            SelectionGuard selected(memory.dc, bitmap.object);
-            BitBlt(memory.dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
-        }
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        GetDIBits(memory.dc, static_cast<HBITMAP>(bitmap.object), 0, height, pixels.data(), &info,
-                  DIB_RGB_COLORS);
-    }
-    ReleaseDC(window, window_dc);
-    for (std::uint32_t& pixel : pixels) pixel &= 0x00FFFFFFu;
-    return pixels;
 }
 
 class PaintGraphWinTest : public GraphTest {

@@ -1,0 +1,36 @@
+// Reads what a window shows, through a bitmap of our own (PrintWindow does
+// not render client areas under Wine).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "graph/paint_graph_win.h"
+
+// Reads a window's client area back through a bitmap of our own.
+inline std::vector<std::uint32_t> capture_window(HWND window, int width, int height) {
+    HDC window_dc = GetDC(window);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    {
+        DcGuard memory(CreateCompatibleDC(window_dc));
+        ObjectGuard bitmap(CreateCompatibleBitmap(window_dc, width, height));
+        {
+            SelectionGuard selected(memory.dc, bitmap.object);
+            BitBlt(memory.dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
+        }
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        GetDIBits(memory.dc, static_cast<HBITMAP>(bitmap.object), 0, height, pixels.data(), &info,
+                  DIB_RGB_COLORS);
+    }
+    ReleaseDC(window, window_dc);
+    for (std::uint32_t& pixel : pixels) pixel &= 0x00FFFFFFu;
+    return pixels;
+}

@@ -107,65 +107,65 @@ BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, in
 
 namespace {
 
-// Columns handled together: their runs fit on the stack and each image row is
-// written as one stretch of memory.
-constexpr int band_columns = 256;
-
 struct BandRuns {
-    int overlapped_first[band_columns];
-    unsigned overlapped_length[band_columns];
-    int large_first[band_columns];
-    unsigned large_length[band_columns];
-    std::uint32_t large_pixel[band_columns];
+    int overlapped_first[bar_band_columns];
+    unsigned overlapped_length[bar_band_columns];
+    int large_first[bar_band_columns];
+    unsigned large_length[bar_band_columns];
+    std::uint32_t large_pixel[bar_band_columns];
 };
 
 }  // namespace
 
-void paint_bars(const TrafficGraph& graph, const GraphGeometry& geometry, std::uint32_t* pixels) {
+void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, int left, std::uint32_t* pixels,
+                    int stride) {
     const int width = geometry.width, height = geometry.height;
     const std::uint32_t background = dib_pixel(geometry.background);
     const std::uint32_t overlapped = dib_pixel(graph.colors.overlapped);
     const int first_bar_x = width - geometry.bar_count;
+    const int columns = std::min(bar_band_columns, width - left);
     BandRuns runs;
-    for (int left = 0; left < width; left += band_columns) {
-        const int columns = std::min(band_columns, width - left);
-        int top = height, bottom = 0;  // rows that any bar of this band touches
-        for (int c = 0; c < columns; ++c) {
-            const int x = left + c;
-            runs.overlapped_length[c] = runs.large_length[c] = 0;
-            runs.overlapped_first[c] = runs.large_first[c] = 0;
-            runs.large_pixel[c] = background;
-            if (x < first_bar_x) continue;
-            const BarColumn bar = graph_bar(graph, geometry, width - 1 - x);
-            if (!run_is_empty(bar.overlapped)) {
-                runs.overlapped_first[c] = bar.overlapped.first;
-                runs.overlapped_length[c] = static_cast<unsigned>(bar.overlapped.end - bar.overlapped.first);
-                top = std::min(top, bar.overlapped.first);
-                bottom = std::max(bottom, bar.overlapped.end);
-            }
-            if (!run_is_empty(bar.large)) {
-                runs.large_first[c] = bar.large.first;
-                runs.large_length[c] = static_cast<unsigned>(bar.large.end - bar.large.first);
-                runs.large_pixel[c] = dib_pixel(bar.large.colour);
-                top = std::min(top, bar.large.first);
-                bottom = std::max(bottom, bar.large.end);
-            }
+    int top = height, bottom = 0;  // rows that any bar of this band touches
+    for (int c = 0; c < columns; ++c) {
+        const int x = left + c;
+        runs.overlapped_length[c] = runs.large_length[c] = 0;
+        runs.overlapped_first[c] = runs.large_first[c] = 0;
+        runs.large_pixel[c] = background;
+        if (x < first_bar_x) continue;
+        const BarColumn bar = graph_bar(graph, geometry, width - 1 - x);
+        if (!run_is_empty(bar.overlapped)) {
+            runs.overlapped_first[c] = bar.overlapped.first;
+            runs.overlapped_length[c] = static_cast<unsigned>(bar.overlapped.end - bar.overlapped.first);
+            top = std::min(top, bar.overlapped.first);
+            bottom = std::max(bottom, bar.overlapped.end);
         }
-        for (int y = 0; y < height; ++y) {
-            std::uint32_t* row = pixels + static_cast<std::size_t>(y) * width + left;
-            if (y < top || y >= bottom) {
-                std::fill_n(row, columns, background);
-                continue;
-            }
-            // The larger sample's part is drawn after the overlapped part, so it wins.
-            for (int c = 0; c < columns; ++c) {
-                std::uint32_t pixel = background;
-                if (static_cast<unsigned>(y - runs.overlapped_first[c]) < runs.overlapped_length[c])
-                    pixel = overlapped;
-                if (static_cast<unsigned>(y - runs.large_first[c]) < runs.large_length[c])
-                    pixel = runs.large_pixel[c];
-                row[c] = pixel;
-            }
+        if (!run_is_empty(bar.large)) {
+            runs.large_first[c] = bar.large.first;
+            runs.large_length[c] = static_cast<unsigned>(bar.large.end - bar.large.first);
+            runs.large_pixel[c] = dib_pixel(bar.large.colour);
+            top = std::min(top, bar.large.first);
+            bottom = std::max(bottom, bar.large.end);
         }
     }
+    for (int y = 0; y < height; ++y) {
+        std::uint32_t* row = pixels + static_cast<std::size_t>(y) * stride;
+        if (y < top || y >= bottom) {
+            std::fill_n(row, columns, background);
+            continue;
+        }
+        // The larger sample's part is drawn after the overlapped part, so it wins.
+        for (int c = 0; c < columns; ++c) {
+            std::uint32_t pixel = background;
+            if (static_cast<unsigned>(y - runs.overlapped_first[c]) < runs.overlapped_length[c])
+                pixel = overlapped;
+            if (static_cast<unsigned>(y - runs.large_first[c]) < runs.large_length[c])
+                pixel = runs.large_pixel[c];
+            row[c] = pixel;
+        }
+    }
+}
+
+void paint_bars(const TrafficGraph& graph, const GraphGeometry& geometry, std::uint32_t* pixels) {
+    for (int left = 0; left < geometry.width; left += bar_band_columns)
+        paint_bar_band(graph, geometry, left, pixels + left, geometry.width);
 }

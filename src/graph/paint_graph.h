@@ -66,9 +66,17 @@ inline std::uint32_t dib_pixel(Colour colour) {
 }
 
 // Writes the background and the bars into a top-down image of
-// geometry.width x geometry.height DIB pixels, row after row, so that large
-// images are written in memory order.
+// geometry.width x geometry.height DIB pixels, a band of columns at a time
+// and row after row within it, so that large images are written in memory order.
 void paint_bars(const TrafficGraph& graph, const GraphGeometry& geometry, std::uint32_t* pixels);
+
+// Columns painted together: their runs fit on the stack.
+constexpr int bar_band_columns = 256;
+
+// One band: columns left .. left + bar_band_columns - 1 (fewer at the right
+// edge), all rows, written to `pixels` whose rows lie `stride` pixels apart.
+void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, int left, std::uint32_t* pixels,
+                    int stride);
 
 // ceil(sample * scale) with the product rounded to double, limited so that it
 // never overflows; anything beyond the limit lies far outside every image.

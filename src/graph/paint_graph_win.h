@@ -81,9 +81,11 @@ struct SelectionGuard {
     }
 };
 
-// The finished off-screen picture: a memory DC with a top-down 32-bit DIB
-// selected, pixels 0x00RRGGBB. Members are released in reverse order: the
-// old bitmap goes back into the DC before the DIB and then the DC are deleted.
+// The finished off-screen picture: a memory DC with the image selected, a
+// top-down 32-bit DIB section (`bits`, pixels 0x00RRGGBB) for small images and
+// a bitmap compatible with the window (`bits` null) for large ones. Members are
+// released in reverse order: the old bitmap goes back into the DC before the
+// image and then the DC are deleted.
 struct GraphImage {
     GraphImage() = default;
     GraphImage(GraphImage&&) = default;

@@ -383,11 +383,12 @@ int differing_pixels(HWND window) {
     HDC window_dc = GetDC(window);
     const GraphImage expected = render_graph_image(traffic_graph, window_dc);
     ReleaseDC(window, window_dc);
-    if (!expected.bits) return -1;
+    const std::vector<std::uint32_t> rendered = image_pixels(expected);
+    if (rendered.empty()) return -1;
     const std::vector<std::uint32_t> shown = capture_window(window, expected.width, expected.height);
     int differing = 0;
     for (size_t i = 0; i < shown.size(); ++i)
-        if ((shown[i] & 0xFFFFFFu) != (expected.bits[i] & 0xFFFFFFu)) ++differing;
+        if (shown[i] != rendered[i]) ++differing;
     return differing;
 }
 

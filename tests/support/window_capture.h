@@ -34,3 +34,30 @@ inline std::vector<std::uint32_t> capture_window(HWND window, int width, int hei
     for (std::uint32_t& pixel : pixels) pixel &= 0x00FFFFFFu;
     return pixels;
 }
+
+// The pixels of a rendered graph image, 0x00RRGGBB, top-down, whichever kind
+// of image it is: copied out through a DIB section of our own.
+inline std::vector<std::uint32_t> image_pixels(const GraphImage& image) {
+    std::vector<std::uint32_t> pixels;
+    if (!image.dc.dc) return pixels;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    DcGuard memory(CreateCompatibleDC(image.dc.dc));
+    void* bits = nullptr;
+    ObjectGuard copy(CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bits) return pixels;
+    {
+        SelectionGuard selected(memory.dc, copy.object);
+        BitBlt(memory.dc, 0, 0, image.width, image.height, image.dc.dc, 0, 0, SRCCOPY);
+        GdiFlush();
+    }
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    pixels.assign(first, first + static_cast<std::size_t>(image.width) * image.height);
+    for (std::uint32_t& pixel : pixels) pixel &= 0x00FFFFFFu;
+    return pixels;
+}

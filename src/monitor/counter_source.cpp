@@ -1,7 +1,6 @@
 #include "counter_source.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -49,22 +48,23 @@ const CounterBackend& backend() {
     return active_backend ? *active_backend : *platform_counter_backend();
 }
 
+// Instance, object and counter names are matched without regard to case.
+unsigned char lower_ascii(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+
 bool same_text(const char* a, const char* b) {
     for (;; ++a, ++b) {
-        unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-        if (x == 0) return true;
+        if (lower_ascii(*a) != lower_ascii(*b)) return false;
+        if (*a == 0) return true;
     }
 }
 
 bool same_span(const char* text, std::size_t length, const char* word) {
     if (std::strlen(word) != length) return false;
     for (std::size_t i = 0; i < length; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(word[i])))
-            return false;
+        if (lower_ascii(text[i]) != lower_ascii(word[i])) return false;
     }
     return true;
 }
@@ -112,19 +112,18 @@ bool is_live(const Counter* counter) {
 
 // Gives each row its instance name; equal names are told apart by " _2", " _3"...
 void name_rows(Snapshot* snapshot) {
-    for (int i = 0; i < snapshot->table.count; ++i) {
+    const int count = snapshot->table.count;
+    int earlier[max_interfaces];
+    for (int i = 0; i < count; ++i) {
+        make_instance_name(snapshot->table.rows[i].description, snapshot->names[i], name_size);
+        earlier[i] = 0;
+        for (int j = 0; j < i; ++j) earlier[i] += same_text(snapshot->names[j], snapshot->names[i]);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (earlier[i] == 0) continue;
         char* name = snapshot->names[i];
-        make_instance_name(snapshot->table.rows[i].description, name, name_size);
-        int earlier = 0;
-        for (int j = 0; j < i; ++j) {
-            char base[name_size];
-            make_instance_name(snapshot->table.rows[j].description, base, name_size);
-            if (same_text(base, name)) ++earlier;
-        }
-        if (earlier > 0) {
-            std::size_t length = std::strlen(name);
-            std::snprintf(name + length, name_size - length, " _%d", earlier + 1);
-        }
+        const std::size_t length = std::strlen(name);
+        std::snprintf(name + length, name_size - length, " _%d", earlier[i] + 1);
     }
 }
 

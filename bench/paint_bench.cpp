@@ -62,13 +62,7 @@ void floor_paint(HDC target, int width, int height, COLORREF background) {
 // kind of image at small sizes and the dearer one at large sizes.
 void floor_paint_dib(HDC target, int width, int height, COLORREF background) {
     DcGuard surface(CreateCompatibleDC(target));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = top_down_image_info(width, height);
     void* bits = nullptr;
     ObjectGuard image(CreateDIBSection(surface.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     SelectionGuard selected(surface.dc, image.object);

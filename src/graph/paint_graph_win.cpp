@@ -20,13 +20,7 @@ HPEN max_line_pen(const TrafficGraph& graph, Colour colour) {
 constexpr long long large_image_pixels = 1024 * 1024;
 
 bool make_dib_image(GraphImage& image, const TrafficGraph& graph, const GraphGeometry& geometry) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = geometry.width;
-    info.bmiHeader.biHeight = -geometry.height;  // top-down: row 0 first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = top_down_image_info(geometry.width, geometry.height);
     void* bits = nullptr;
     image.bitmap = ObjectGuard(CreateDIBSection(image.dc.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!image.bitmap.object || !bits) return false;
@@ -46,12 +40,7 @@ bool make_compatible_image(GraphImage& image, const TrafficGraph& graph, const G
     // fresh megabyte each time costs a quarter of a millisecond under Wine.
     static std::vector<std::uint32_t> band;
     band.resize(static_cast<std::size_t>(bar_band_columns) * geometry.height);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biHeight = -geometry.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = top_down_image_info(bar_band_columns, geometry.height);
     for (int left = 0; left < geometry.width; left += bar_band_columns) {
         const int columns = std::min(bar_band_columns, geometry.width - left);
         paint_bar_band(graph, geometry, left, band.data(), columns);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "graph/paint_graph_win.h"
+
 namespace {
 
 struct Script {
@@ -153,13 +155,7 @@ Capture capture_client(HWND window) {
     capture.height = client.bottom;
     if (capture.width <= 0 || capture.height <= 0) return capture;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = top_down_image_info(capture.width, capture.height);
     void* bits = nullptr;
     HDC screen = GetDC(window);
     HDC memory = CreateCompatibleDC(screen);

@@ -20,13 +20,7 @@ inline std::vector<std::uint32_t> capture_window(HWND window, int width, int hei
             SelectionGuard selected(memory.dc, bitmap.object);
             BitBlt(memory.dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
         }
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = top_down_image_info(width, height);
         GetDIBits(memory.dc, static_cast<HBITMAP>(bitmap.object), 0, height, pixels.data(), &info,
                   DIB_RGB_COLORS);
     }
@@ -40,13 +34,7 @@ inline std::vector<std::uint32_t> capture_window(HWND window, int width, int hei
 inline std::vector<std::uint32_t> image_pixels(const GraphImage& image) {
     std::vector<std::uint32_t> pixels;
     if (!image.dc.dc) return pixels;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = image.width;
-    info.bmiHeader.biHeight = -image.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = top_down_image_info(image.width, image.height);
     DcGuard memory(CreateCompatibleDC(image.dc.dc));
     void* bits = nullptr;
     ObjectGuard copy(CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));

@@ -33,6 +33,7 @@ struct Counter {
 };
 
 struct CounterQuery {
+    CounterQuery* next_live;
     std::vector<Counter*> counters;
     Snapshot snapshots[2];
     int current;  // index of the latest snapshot
@@ -42,7 +43,9 @@ struct CounterQuery {
 namespace {
 
 const CounterBackend* active_backend = nullptr;
-std::vector<CounterQuery*> live_queries;
+// A plain pointer, constant-initialised: queries are opened while globals are
+// still being constructed, in whatever order the files' initialisers run.
+CounterQuery* live_queries = nullptr;
 
 const CounterBackend& backend() {
     return active_backend ? *active_backend : *platform_counter_backend();
@@ -98,12 +101,15 @@ PDH_STATUS parse_path(const char* path, ParsedPath* parsed) {
 }
 
 bool is_live(const CounterQuery* query) {
-    return query && std::find(live_queries.begin(), live_queries.end(), query) != live_queries.end();
+    for (const CounterQuery* live = live_queries; live; live = live->next_live) {
+        if (live == query) return true;
+    }
+    return false;
 }
 
 bool is_live(const Counter* counter) {
     if (!counter) return false;
-    for (const CounterQuery* query : live_queries) {
+    for (const CounterQuery* query = live_queries; query; query = query->next_live) {
         if (std::find(query->counters.begin(), query->counters.end(), counter) != query->counters.end())
             return true;
     }
@@ -236,7 +242,8 @@ PDH_STATUS PdhOpenQueryA(const char* /*data_source*/, std::uintptr_t /*user_data
     if (!query) return PDH_INVALID_ARGUMENT;
     CounterQuery* created = new (std::nothrow) CounterQuery();
     if (!created) return PDH_MEMORY_ALLOCATION_FAILURE;
-    live_queries.push_back(created);
+    created->next_live = live_queries;
+    live_queries = created;
     *query = created;
     return 0;
 }
@@ -301,7 +308,9 @@ PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t forma
 PDH_STATUS PdhCloseQuery(PDH_HQUERY query) {
     if (!is_live(query)) return PDH_INVALID_HANDLE;
     for (Counter* counter : query->counters) delete counter;
-    live_queries.erase(std::find(live_queries.begin(), live_queries.end(), query));
+    CounterQuery** link = &live_queries;
+    while (*link != query) link = &(*link)->next_live;
+    *link = query->next_live;
     delete query;
     return 0;
 }

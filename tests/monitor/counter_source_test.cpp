@@ -362,3 +362,23 @@ TEST(InstanceNames, FollowPerformanceCounterSpelling) {
 }
 
 }  // namespace
+
+namespace {
+
+// Opened while globals are constructed, as the program's traffic graph is:
+// whatever order the files' initialisers run in, the query must stay known.
+PDH_HQUERY early_query = [] {
+    PDH_HQUERY query = nullptr;
+    PdhOpenQueryA(nullptr, 0, &query);
+    return query;
+}();
+
+TEST(CounterSourceStartUp, AQueryOpenedBeforeMainStaysValid) {
+    scripted_reset();
+    ASSERT_NE(early_query, nullptr);
+    EXPECT_NE(PdhCollectQueryData(early_query), PDH_INVALID_HANDLE);
+    EXPECT_EQ(PdhCloseQuery(early_query), 0);
+    set_counter_backend(nullptr);
+}
+
+}  // namespace

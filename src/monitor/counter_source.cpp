@@ -21,7 +21,8 @@ struct Snapshot {
     InterfaceTable table;
     char names[max_interfaces][name_size];
     std::int64_t time_ns;
-    bool ok;  // the platform answered at this collection
+    bool ok;        // the platform answered at this collection
+    bool complete;  // every interface, not only the refreshed ones in use
 };
 
 }  // namespace
@@ -170,9 +171,11 @@ void take_snapshot(CounterQuery* query) {
     Snapshot* next = &query->snapshots[1 - query->current];
     if (query->collections > 0 && refresh_in_use(*query, last, next)) {
         next->ok = true;
+        next->complete = false;
     } else {
         next->table.count = 0;
         next->ok = backend().read_interfaces(&next->table);
+        next->complete = next->ok;
         if (!next->ok) next->table.count = 0;
         next->table.count = std::clamp(next->table.count, 0, max_interfaces);
         name_rows(next);
@@ -201,6 +204,8 @@ PDH_STATUS counter_change(const Counter& counter, const Snapshot& before, const 
         if (!count_change(*old_row, *new_row, counter.received, change)) return PDH_CALC_NEGATIVE_VALUE;
         return 0;
     }
+    // A total over a collection that refreshed only some adapters would be short.
+    if (!before.complete) return PDH_CSTATUS_INVALID_DATA;
     // Only hardware adapters: loopback, filters, tunnels and VPNs carry traffic
     // that a hardware adapter counts as well.
     std::uint64_t total = 0;

@@ -295,6 +295,34 @@ TEST_F(CounterSourceTest, TwoAdaptersInUseNeedTheWholeTable) {
     EXPECT_EQ(scripted_table_reads(), 3);
 }
 
+// A switch from one refreshed adapter to all of them: the first total would
+// otherwise count only the adapter refreshed before.
+TEST_F(CounterSourceTest, SwitchingToTheWildcardNeverGivesAPartialTotal) {
+    scripted_allow_refresh(1);
+    int eth = scripted_add("eth0", true);
+    int wlan = scripted_add("wlan0", true);
+    PDH_HCOUNTER in = add(eth_in);
+    for (int tick = 0; tick < 2; ++tick) {
+        scripted_advance_ms(1000);
+        PdhCollectQueryData(query);
+    }
+    ASSERT_EQ(scripted_row_refreshes(), 1);
+    ASSERT_EQ(PdhRemoveCounter(in), 0);
+    PDH_HCOUNTER all = add(all_in);
+    auto tick = [&] {
+        scripted_add_counts(eth, 100, 0);
+        scripted_add_counts(wlan, 1000, 0);
+        scripted_advance_ms(1000);
+        PdhCollectQueryData(query);
+    };
+    tick();
+    std::int32_t first = -1;
+    const PDH_STATUS status = read(all, &first);
+    EXPECT_TRUE(status != 0 || first == 1100) << "the first total is " << first;
+    tick();
+    EXPECT_EQ(value_of(all), 1100);
+}
+
 std::vector<std::string> split_paths(const char* buffer) {
     std::vector<std::string> paths;
     for (const char* path = buffer; *path; path += std::strlen(path) + 1) paths.emplace_back(path);

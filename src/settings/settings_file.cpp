@@ -60,6 +60,14 @@ bool write_pairs(std::FILE* file) {
     return std::fflush(file) == 0 && std::ferror(file) == 0 && flush_file_to_disk(file);
 }
 
+// An editor's "UTF-8 with BOM" puts three bytes before the first key.
+void skip_byte_order_mark(std::FILE* file) {
+    static const unsigned char mark[] = {0xEF, 0xBB, 0xBF};
+    unsigned char start[sizeof mark];
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
+    if (got != sizeof mark || std::memcmp(start, mark, sizeof mark) != 0) std::rewind(file);
+}
+
 }  // namespace
 
 char* settings_path(const char* format, ...) {
@@ -93,6 +101,7 @@ bool load_settings_file(const char* path) {
     if (!path) return false;
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return false;
+    skip_byte_order_mark(file);
     char piece[1024];
     while (std::fgets(piece, sizeof piece, file)) {
         char* key;

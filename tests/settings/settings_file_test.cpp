@@ -93,6 +93,25 @@ TEST_F(SettingsFileTest, ZeroByteEndsThePiece) {
     EXPECT_EQ(stored_pairs(), (Strings{"a=b", "d=4"}));
 }
 
+// An editor's "UTF-8 with BOM" must not hide the first key; only a whole
+// mark at the very start is taken away.
+TEST_F(SettingsFileTest, LeadingByteOrderMarkIsSkipped) {
+    const std::string mark = "\xEF\xBB\xBF", half_mark = mark.substr(0, 2);
+    const struct {
+        std::string bytes;
+        Strings pairs;
+    } cases[] = {
+        {mark + "app.left\t10\napp.top\t5\n", {"app.left=10", "app.top=5"}},
+        {mark, {}},
+        {half_mark + "app.left\t10\n", {half_mark + "app.left=10"}},
+        {"app.left\t10\n" + mark + "app.top\t5\n", {"app.left=10", mark + "app.top=5"}},
+    };
+    for (const auto& entry : cases) {
+        EXPECT_TRUE(load(entry.bytes));
+        EXPECT_EQ(stored_pairs(), entry.pairs) << entry.bytes;
+    }
+}
+
 TEST_F(SettingsFileTest, LongLineIsReadIn1023BytePieces) {
     // 1100 bytes with the LF: a piece of 1023 bytes and one of 77.
     std::string line = "k\t" + std::string(1097, 'v') + "\n";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "graph/paint_graph_win.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 
 namespace {
@@ -38,14 +39,7 @@ void pump_messages() {
 }
 
 double now_us() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(monotonic_ns()) / 1000.0;
 }
 
 void floor_paint(HDC target, int width, int height, COLORREF background) {

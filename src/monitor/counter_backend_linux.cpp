@@ -1,10 +1,10 @@
 // Byte counts from the kernel's per-interface statistics.
 #include "counter_source.h"
+#include "monitor/clock.h"
 
 #include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -42,13 +42,7 @@ bool read_interfaces(InterfaceTable* table) {
     return true;
 }
 
-std::int64_t now_ns() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-const CounterBackend kernel_backend = {read_interfaces, nullptr, 0, now_ns};
+const CounterBackend kernel_backend = {read_interfaces, nullptr, 0, monotonic_ns};
 
 }  // namespace
 

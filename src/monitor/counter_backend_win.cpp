@@ -1,5 +1,6 @@
 // Byte counts from the IP Helper interface table.
 #include "counter_source.h"
+#include "monitor/clock.h"
 
 // IP Helper's headers need winsock2 first.
 // clang-format off
@@ -45,20 +46,8 @@ bool refresh_rows(InterfaceTable* table) {
     return true;
 }
 
-std::int64_t now_ns() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    const std::int64_t ticks = now.QuadPart, per_second = frequency.QuadPart;
-    return ticks / per_second * 1000000000 + ticks % per_second * 1000000000 / per_second;
-}
-
 // One entry query costs about half a table query, so refresh a single adapter only.
-const CounterBackend ip_helper_backend = {read_interfaces, refresh_rows, 1, now_ns};
+const CounterBackend ip_helper_backend = {read_interfaces, refresh_rows, 1, monotonic_ns};
 
 }  // namespace
 

@@ -1,0 +1,16 @@
+#include <windows.h>
+
+#include "monitor/clock.h"
+
+std::int64_t monotonic_ns() {
+    static const std::int64_t per_second = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<std::int64_t>(frequency.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    // Whole seconds and the rest apart, so that no product overflows.
+    const std::int64_t ticks = now.QuadPart;
+    return ticks / per_second * 1000000000 + ticks % per_second * 1000000000 / per_second;
+}

@@ -11,6 +11,24 @@
 #include <windows.h>
 // clang-format on
 
+#include "monitor/counter_backend_win.h"
+
+void adapter_description(const WCHAR* description, int length, char (&text)[256]) {
+    length = static_cast<int>(wcsnlen(description, static_cast<std::size_t>(length)));
+    // A conversion that does not fit gives nothing at all, so shorten until one
+    // does, never splitting a surrogate pair.
+    for (; length > 0; --length) {
+        if (IS_HIGH_SURROGATE(description[length - 1])) continue;
+        const int written =
+            WideCharToMultiByte(CP_ACP, 0, description, length, text, sizeof text - 1, nullptr, nullptr);
+        if (written > 0) {
+            text[written] = 0;
+            return;
+        }
+    }
+    text[0] = 0;
+}
+
 namespace {
 
 // Filter layers are copies of an adapter that IP Helper lists beside it.
@@ -22,10 +40,8 @@ bool read_interfaces(InterfaceTable* table) {
         const MIB_IF_ROW2& entry = interfaces->Table[i];
         if (entry.InterfaceAndOperStatusFlags.FilterInterface) continue;
         InterfaceCounts& row = table->rows[table->count++];
-        int written = WideCharToMultiByte(CP_ACP, 0, entry.Description, -1, row.description,
-                                          sizeof row.description, nullptr, nullptr);
-        if (written <= 0) row.description[0] = 0;
-        row.description[sizeof row.description - 1] = 0;
+        adapter_description(entry.Description, sizeof entry.Description / sizeof *entry.Description,
+                            row.description);
         row.key = entry.InterfaceLuid.Value;
         row.received = entry.InOctets;
         row.sent = entry.OutOctets;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/counter_backend_win.h"
 #include "monitor/counter_source.h"
 
 namespace {
@@ -143,6 +144,35 @@ TEST_F(IpHelperBackend, LoopbackRateFollowsTheBytesPushedWhileTheTotalLeavesItOu
     ASSERT_EQ(PdhGetFormattedCounterValue(lo_in, PDH_FMT_LONG, nullptr, &value), 0);
     EXPECT_GT(value.longValue, 0);
     PdhCloseQuery(query);
+}
+
+// A description longer than a row holds used to convert to nothing at all, so
+// long-named adapters became "", " _2"...; now each keeps as much as fits.
+TEST(AdapterDescription, IsCutToWholeCharactersThatFit) {
+    CPINFO code_page{};
+    ASSERT_TRUE(GetCPInfo(CP_ACP, &code_page));
+    const std::size_t widest = code_page.MaxCharSize;
+    const struct {
+        std::wstring description;
+        std::string expected;  // empty: only its length is known in every code page
+    } cases[] = {
+        {L"eth0", "eth0"},
+        {std::wstring(255, L'A'), std::string(255, 'A')},
+        {std::wstring(256, L'B'), std::string(255, 'B')},
+        {L"Wireless " + std::wstring(300, L'\u00E9'), ""},
+        {std::wstring(300, L'\u4E2D'), ""},
+    };
+    for (const auto& entry : cases) {
+        char text[256];
+        std::memset(text, 'x', sizeof text);
+        adapter_description(entry.description.c_str(), static_cast<int>(entry.description.size()), text);
+        const std::size_t length = strnlen(text, sizeof text);
+        ASSERT_LT(length, sizeof text);
+        if (!entry.expected.empty())
+            EXPECT_EQ(text, entry.expected);
+        else
+            EXPECT_GT(length + widest, 255u) << "room for another character was left";
+    }
 }
 
 }  // namespace

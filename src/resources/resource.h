@@ -48,7 +48,4 @@
 #define IDC_WEB_LINK 1024
 #define IDC_ABOUT_ICON 2002
 
-// Timers of the Main window
-#define IDT_SAMPLE 131
-
 #endif  // MIVREL_RESOURCES_RESOURCE_H

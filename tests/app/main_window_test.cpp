@@ -78,7 +78,6 @@ class PrivateAppData : public ::testing::Environment {
 public:
     void TearDown() override {
         DeleteFileA(settings_file().c_str());
-        DeleteFileA((settings_file() + ".tmp").c_str());
         RemoveDirectoryA(settings_folder().c_str());
         RemoveDirectoryA(app_data.c_str());
     }

@@ -34,15 +34,23 @@ bool split_piece(char* piece, char** key, char** value) {
     return **key != '\0' && **value != '\0';
 }
 
-// "~<process>.<save>" in the target's folder: short, so it fits wherever the
-// target does. Gives a heap text, or null.
+// Temporary files are "~<process>.<save>", both in hex, in the target's folder:
+// short, so they fit wherever the target does.
+constexpr char temporary_prefix[] = "~";
+constexpr unsigned save_number_mask = 0xfff;
+
+std::size_t folder_length_of(const char* path) {
+    std::size_t length = std::strlen(path);
+    while (length > 0 && !is_separator(path[length - 1])) --length;
+    return length;
+}
+
+// Gives a heap text, or null.
 char* temporary_path_for(const char* target) {
-    std::size_t folder_length = std::strlen(target);
-    while (folder_length > 0 && !is_separator(target[folder_length - 1])) --folder_length;
-    char process[16];
-    process_unique_suffix(process);
+    const std::size_t folder_length = folder_length_of(target);
     char name[40];
-    int name_length = std::snprintf(name, sizeof name, "~%s.%x", process, ++save_number & 0xfffu);
+    int name_length = std::snprintf(name, sizeof name, "%s%lx.%x", temporary_prefix, current_process_id(),
+                                    ++save_number & save_number_mask);
     if (name_length < 0 || static_cast<std::size_t>(name_length) >= sizeof name) return nullptr;
     std::size_t size = folder_length + static_cast<std::size_t>(name_length) + 1;
     char* path = static_cast<char*>(std::malloc(size));
@@ -50,6 +58,37 @@ char* temporary_path_for(const char* target) {
     std::memcpy(path, target, folder_length);
     std::memcpy(path + folder_length, name, static_cast<std::size_t>(name_length) + 1);
     return path;
+}
+
+// The process that wrote a temporary file of this program, or false for any
+// other name.
+bool temporary_file_writer(const char* name, unsigned long* process) {
+    const std::size_t prefix = sizeof temporary_prefix - 1;
+    if (std::strncmp(name, temporary_prefix, prefix) != 0) return false;
+    const char* digits = name + prefix;
+    const std::size_t process_digits = std::strspn(digits, "0123456789abcdef");
+    if (process_digits == 0 || process_digits > 2 * sizeof(unsigned long) || digits[process_digits] != '.')
+        return false;
+    const char* save = digits + process_digits + 1;
+    const std::size_t save_digits = std::strspn(save, "0123456789abcdef");
+    if (save_digits == 0 || save_digits > 3 || save[save_digits] != '\0') return false;
+    *process = std::strtoul(digits, nullptr, 16);
+    return true;
+}
+
+struct AbandonedSaves {
+    const char* folder;
+    std::size_t folder_length;
+};
+
+void remove_if_abandoned(const char* name, void* context) {
+    const auto& saves = *static_cast<const AbandonedSaves*>(context);
+    unsigned long writer = 0;
+    if (!temporary_file_writer(name, &writer) || process_is_running(writer)) return;
+    char path[512];
+    const int length =
+        std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(saves.folder_length), saves.folder, name);
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof path) std::remove(path);
 }
 
 bool write_pairs(std::FILE* file) {
@@ -116,8 +155,21 @@ bool load_settings_file(const char* path) {
     return true;
 }
 
+void remove_abandoned_saves(const char* folder) {
+    AbandonedSaves saves{folder, folder_length_of(folder)};
+    list_folder(folder, temporary_prefix, remove_if_abandoned, &saves);
+}
+
 bool save_settings_file(const char* path) {
     if (!path || !*path) return false;
+    // Before writing: a leftover may be what fills the disk.
+    char folder[512];
+    const std::size_t folder_length = folder_length_of(path);
+    if (folder_length > 0 && folder_length < sizeof folder) {
+        std::memcpy(folder, path, folder_length);
+        folder[folder_length] = '\0';
+        remove_abandoned_saves(folder);
+    }
     char* temporary = temporary_path_for(path);
     if (!temporary) return false;
     bool saved = false;

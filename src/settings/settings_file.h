@@ -21,3 +21,8 @@ bool load_settings_file(const char* path);
 // so a failed save leaves the previous file whole and no temporary file behind.
 // False on any failure, including a null or empty path.
 bool save_settings_file(const char* path);
+
+// Removes what saves killed between writing and replacing left in `folder`
+// (which ends in its separator): temporary files of processes that no longer
+// run. Those of running processes are being written, and stay.
+void remove_abandoned_saves(const char* folder);

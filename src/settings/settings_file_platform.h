@@ -9,8 +9,15 @@
 // is in `buffer` only when that length is below `size`.
 bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::size_t* length);
 
-// Text that no other running process of this program gives (its process id).
-void process_unique_suffix(char (&text)[16]);
+// This process's id, which no other running process has.
+unsigned long current_process_id();
+// False once the process has ended (or never was).
+bool process_is_running(unsigned long id);
+
+// Calls `visit` with the name of every entry of `folder` (ending in its
+// separator) whose name starts with `prefix`.
+void list_folder(const char* folder, const char* prefix, void (*visit)(const char* name, void* context),
+                 void* context);
 
 // Pushes a written, flushed file's data to the disk.
 bool flush_file_to_disk(std::FILE* file);

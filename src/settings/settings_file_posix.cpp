@@ -1,5 +1,8 @@
+#include <dirent.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -34,8 +37,26 @@ bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::
     return false;
 }
 
-void process_unique_suffix(char (&text)[16]) {
-    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(getpid()));
+unsigned long current_process_id() {
+    return static_cast<unsigned long>(getpid());
+}
+
+// Another user's process may not be signalled, but it runs all the same.
+bool process_is_running(unsigned long id) {
+    const pid_t process = static_cast<pid_t>(id);
+    if (process <= 0 || static_cast<unsigned long>(process) != id) return false;
+    return kill(process, 0) == 0 || errno == EPERM;
+}
+
+void list_folder(const char* folder, const char* prefix, void (*visit)(const char* name, void* context),
+                 void* context) {
+    DIR* entries = opendir(folder);
+    if (!entries) return;
+    const std::size_t prefix_length = std::strlen(prefix);
+    while (const dirent* entry = readdir(entries)) {
+        if (std::strncmp(entry->d_name, prefix, prefix_length) == 0) visit(entry->d_name, context);
+    }
+    closedir(entries);
 }
 
 bool flush_file_to_disk(std::FILE* file) {

@@ -21,8 +21,32 @@ bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::
     return true;
 }
 
-void process_unique_suffix(char (&text)[16]) {
-    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(GetCurrentProcessId()));
+unsigned long current_process_id() {
+    return GetCurrentProcessId();
+}
+
+// A process that may not be opened (another user's) runs all the same; one
+// whose handle is still held elsewhere may have ended.
+bool process_is_running(unsigned long id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+void list_folder(const char* folder, const char* prefix, void (*visit)(const char* name, void* context),
+                 void* context) {
+    char pattern[MAX_PATH];
+    const int length = std::snprintf(pattern, sizeof pattern, "%s%s*", folder, prefix);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof pattern) return;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        visit(entry.cFileName, context);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
 }
 
 bool flush_file_to_disk(std::FILE* file) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 extern HINSTANCE instance;
 extern HWND main_window;
 extern char window_title[100];
@@ -12,6 +14,13 @@ extern UINT taskbar_created_message;
 extern BYTE save_on_exit;
 
 constexpr UINT_PTR sample_timer_id = 131;
+
+// The sample timer's period for a tick delay in milliseconds: no delay, however
+// small or negative, may stop the ticks, so one below the platform's shortest
+// period ticks at that period.
+UINT sample_timer_period(std::int32_t delay);
+// Starts the sample timer with the traffic graph's delay, or restarts it.
+void start_sample_timer(HWND window);
 
 // Loads the texts, registers the class and creates the Main window; null when
 // no window could be made.

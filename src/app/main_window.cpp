@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "app/app.h"
+#include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "dialogs/about_dialog.h"
@@ -33,30 +34,33 @@ void track_context_menu(int x, int y) {
     DestroyMenu(menu);
 }
 
+// Every orderly end, of the window or of the logon: sampling stops, the
+// settings are kept unless a reset turned that off, the icon goes.
+void end_run(HWND window) {
+    KillTimer(window, sample_timer_id);
+    if (save_on_exit) save_settings();
+    remove_notification_icon();
+}
+
 LRESULT on_create(HWND window) {
     main_window = window;
     load_settings();
     add_notification_icon();
-    SetTimer(window, sample_timer_id, static_cast<UINT>(traffic_graph.delay), nullptr);
+    start_sample_timer(window);
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     taskbar_created_message = RegisterWindowMessageA("TaskbarCreated");
     return 0;
 }
 
 LRESULT on_destroy(HWND window) {
-    KillTimer(window, sample_timer_id);
-    if (save_on_exit) save_settings();
-    remove_notification_icon();
+    end_run(window);
     PostQuitMessage(0);
     return 0;
 }
 
 // Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the process.
 LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending != TRUE) return 0;
-    KillTimer(window, sample_timer_id);
-    if (save_on_exit) save_settings();
-    remove_notification_icon();
+    if (ending == TRUE) end_run(window);
     return 0;
 }
 
@@ -92,6 +96,7 @@ LRESULT on_keydown(HWND window, WPARAM key) {
 // Saving is turned off before the window goes, since its destruction would
 // write the file straight back.
 void reset_config_and_exit(HWND window) {
+    ModalWindowScope modal;
     const int answer =
         MessageBoxA(main_window, "This will delete the mivrel config file and exit.\r\nAre you sure?",
                     "Reset mivrel", MB_YESNO | MB_ICONQUESTION);
@@ -101,13 +106,30 @@ void reset_config_and_exit(HWND window) {
     DestroyWindow(window);
 }
 
+void open_modal_dialog(HWND window, int template_id, DLGPROC procedure) {
+    ModalWindowScope modal;
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(template_id), window, procedure, 0);
+}
+
+bool is_menu_command(int id) {
+    return id == IDM_CONFIGURE || id == IDM_ABOUT || id == IDM_EXIT || id == IDM_RESET_CONFIG ||
+           id == IDM_RESET_POSITION;
+}
+
+// The icon's menu works inside a modal window's loop too; what it asks for then
+// waits until that window is done with, which is brought to the front instead.
 LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
-    switch (LOWORD(wparam)) {
+    const int id = LOWORD(wparam);
+    if (is_menu_command(id) && open_modal_windows > 0) {
+        bring_modal_window_to_front();
+        return 0;
+    }
+    switch (id) {
         case IDM_CONFIGURE:
-            DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), window, config_dialog_proc, 0);
+            open_modal_dialog(window, IDD_CONFIG, config_dialog_proc);
             return 0;
         case IDM_ABOUT:
-            DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), window, about_dialog_proc, 0);
+            open_modal_dialog(window, IDD_ABOUT, about_dialog_proc);
             return 0;
         case IDM_EXIT:
             DestroyWindow(window);
@@ -124,8 +146,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
 }
 
 // A minimise hides the window: a tool window has no button to come back by.
+// The low four bits of the command are the platform's own.
 LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
-    if (command == SC_MINIMIZE) {
+    if ((command & 0xFFF0) == SC_MINIMIZE) {
         ShowWindow(window, SW_HIDE);
         return 0;
     }
@@ -154,6 +177,16 @@ LRESULT on_lbuttondblclk(HWND window) {
 }
 
 }  // namespace
+
+UINT sample_timer_period(std::int32_t delay) {
+    return delay < static_cast<std::int32_t>(USER_TIMER_MINIMUM) ? USER_TIMER_MINIMUM
+                                                                 : static_cast<UINT>(delay);
+}
+
+void start_sample_timer(HWND window) {
+    KillTimer(window, sample_timer_id);
+    SetTimer(window, sample_timer_id, sample_timer_period(traffic_graph.delay), nullptr);
+}
 
 HWND create_main_window(HINSTANCE module) {
     // Before the window exists: a first run opens the Configuration dialog while it is created.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/modal.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 
@@ -27,8 +28,12 @@ void toggle_main_window() {
 }
 
 // Bottom-aligned at the pointer; WM_NULL lets the menu close when the user
-// clicks elsewhere.
+// clicks elsewhere. While a modal window is open, that window comes first.
 void open_icon_menu() {
+    if (open_modal_windows > 0) {
+        bring_modal_window_to_front();
+        return;
+    }
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN_MENU));
     if (!menu) return;
     HMENU submenu = GetSubMenu(menu, 0);

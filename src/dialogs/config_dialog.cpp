@@ -21,6 +21,9 @@ CHOOSECOLORA color_picker;
 
 namespace {
 
+// From initialisation to destruction: the slider's preview is in `alpha`.
+bool dialog_open = false;
+
 constexpr int text_size = 1024;
 constexpr int slider_lowest = 15;  // nearly clear, but never invisible
 constexpr int slider_highest = 255;
@@ -64,12 +67,23 @@ void refresh_main_window() {
     InvalidateRect(main_window, nullptr, FALSE);
 }
 
-// The list starts on the first name; the configured one wins where it matches.
+// The list starts on the first name and shows the configured one ("*" is shown
+// by "Graph all"). An unplugged adapter, or a list that could not be filled,
+// must not turn OK into a choice the user never made, so a configured name
+// that is not listed becomes an item of its own. Names match without regard
+// to case, as the counters do; a mere prefix names another adapter.
 void init_interface_list(HWND dialog, int list_id, int graph_all_id, const char* path, const char* name) {
     HWND list = item(dialog, list_id);
     fill_interface_list(path, list);
-    select_string(list, name);
-    if (std::strcmp(name, "*") == 0) check(dialog, graph_all_id);
+    if (std::strcmp(name, "*") == 0) {
+        check(dialog, graph_all_id);
+        return;
+    }
+    if (!*name) return;
+    LRESULT found =
+        SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+    if (found == CB_ERR) found = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    if (found >= 0) SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
 }
 
 void init_config_dialog(HWND dialog) {
@@ -157,8 +171,7 @@ void confirm_config_dialog(HWND dialog) {
     apply_interface_choice(dialog, IDC_UPLOAD_GRAPH_ALL, IDC_UPLOAD_INTERFACE, select_upload_interface);
 
     traffic_graph.delay = read_decimal(dialog, IDC_TICK_DELAY);
-    KillTimer(main_window, sample_timer_id);
-    SetTimer(main_window, sample_timer_id, static_cast<UINT>(traffic_graph.delay), nullptr);
+    start_sample_timer(main_window);
 
     const bool on_top = is_checked(dialog, IDC_ALWAYS_ON_TOP);
     apply_always_on_top(on_top);
@@ -185,6 +198,7 @@ void confirm_config_dialog(HWND dialog) {
 
 INT_PTR on_initdialog(HWND dialog) {
     init_config_dialog(dialog);
+    dialog_open = true;
     return TRUE;
 }
 
@@ -220,10 +234,15 @@ INT_PTR on_drawitem(const DRAWITEMSTRUCT& drawn) {
 
 INT_PTR on_destroy() {
     free_swatch_brushes();
+    dialog_open = false;
     return FALSE;
 }
 
 }  // namespace
+
+BYTE confirmed_alpha() {
+    return dialog_open ? backup_alpha : alpha;
+}
 
 void register_dialog_controls() {
     INITCOMMONCONTROLSEX controls{};

@@ -14,6 +14,10 @@ extern BYTE backup_alpha;
 extern COLORREF custom_colors[16];
 extern CHOOSECOLORA color_picker;
 
+// The opacity the user has confirmed: while the dialog is open and previews
+// another, the one it opened with.
+BYTE confirmed_alpha();
+
 // Registers the slider's window class; needed before the dialog is first created.
 void register_dialog_controls();
 

@@ -8,10 +8,12 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/modal.h"
 #include "app/window_options.h"
 #include "dialogs/config_dialog.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
+#include "settings/setting_keys.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -35,16 +37,16 @@ const char* stored_text(const char* key) {
 }
 
 void apply_interfaces() {
-    if (const char* name = stored_text("device.in")) select_download_interface(traffic_graph, name);
-    if (const char* name = stored_text("device.out")) select_upload_interface(traffic_graph, name);
+    if (const char* name = stored_text(keys::device_in)) select_download_interface(traffic_graph, name);
+    if (const char* name = stored_text(keys::device_out)) select_upload_interface(traffic_graph, name);
 }
 
 // A stored name that is no built-in theme ("Custom", or one in other letter
 // case) keeps the colours the graph was created with.
 void apply_theme() {
-    const char* name = stored_text("graph.theme");
+    const char* name = stored_text(keys::graph_theme);
     if (!name) {
-        name = set_setting("graph.theme", default_theme);
+        name = set_setting(keys::graph_theme, default_theme);
         if (!name) name = default_theme;
     }
     std::snprintf(traffic_graph.theme_name, sizeof traffic_graph.theme_name, "%.63s", name);
@@ -54,15 +56,31 @@ void apply_theme() {
 }
 
 void greet_first_run() {
+    ModalWindowScope modal;
     MessageBoxA(main_window, first_run_greeting, "mivrel greeting", MB_TASKMODAL | MB_ICONINFORMATION);
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), main_window, config_dialog_proc, 0);
 }
 
 // The folder ends in its separator; a regular file in its place is no folder.
+// The shell makes absolute paths only, and without "AppData" the folder lies
+// under the working folder.
 void make_settings_folder(const char* folder) {
     const DWORD attributes = GetFileAttributesA(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        SHCreateDirectoryExA(main_window, folder, nullptr);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    char full_path[MAX_PATH];
+    const DWORD length = GetFullPathNameA(folder, sizeof full_path, full_path, nullptr);
+    if (length == 0 || length >= sizeof full_path) return;
+    SHCreateDirectoryExA(main_window, full_path, nullptr);
+}
+
+// The window's place and outer size on a first run and after a reset.
+constexpr int default_left = 10, default_top = 10, default_width = 200, default_height = 80;
+
+void store_default_position() {
+    set_setting_int(keys::app_left, default_left);
+    set_setting_int(keys::app_top, default_top);
+    set_setting_int(keys::app_width, default_width);
+    set_setting_int(keys::app_height, default_height);
 }
 
 }  // namespace
@@ -70,48 +88,49 @@ void make_settings_folder(const char* folder) {
 void load_settings() {
     load_settings_file(settings_path("settings.cfg"));
 
-    const int left = get_setting_int("app.left", 10);
-    const int top = get_setting_int("app.top", 10);
-    const int width = get_setting_int("app.width", 200);
-    const int height = get_setting_int("app.height", 80);
+    const int left = get_setting_int(keys::app_left, default_left);
+    const int top = get_setting_int(keys::app_top, default_top);
+    const int width = get_setting_int(keys::app_width, default_width);
+    const int height = get_setting_int(keys::app_height, default_height);
     MoveWindow(main_window, left, top, width, height, TRUE);
 
-    always_on_top = get_setting_int("app.always_on_top", 1) != 0;
+    always_on_top = get_setting_int(keys::app_always_on_top, 1) != 0;
     if (always_on_top) apply_always_on_top(true);
 
-    alpha = static_cast<BYTE>(get_setting_int("app.alpha", 255) & 0xFF);
+    alpha = static_cast<BYTE>(get_setting_int(keys::app_alpha, 255) & 0xFF);
     apply_transparency();
 
     apply_interfaces();
-    traffic_graph.delay = get_setting_int("graph.delay", 1000);
-    traffic_graph.locked_max = get_setting_int("graph.locked_max", 0) != 0;
-    traffic_graph.scale_max = get_setting_int("graph.locked_max_value", 512000);
+    traffic_graph.delay = get_setting_int(keys::graph_delay, 1000);
+    traffic_graph.locked_max = get_setting_int(keys::graph_locked_max, 0) != 0;
+    traffic_graph.scale_max = get_setting_int(keys::graph_locked_max_value, 512000);
     apply_theme();
-    traffic_graph.dependent_text_color = get_setting_int("graph.dependent_text_color", 0) != 0;
+    traffic_graph.dependent_text_color = get_setting_int(keys::graph_dependent_text_color, 0) != 0;
 
     // app.starts counts saves, so the greeting comes back until the first one.
-    if (get_setting_int("app.starts", 0) == 0) greet_first_run();
+    if (get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
 }
 
 bool save_settings() {
     RECT outer{};
     GetWindowRect(main_window, &outer);
-    set_setting_int("app.left", outer.left);
-    set_setting_int("app.top", outer.top);
-    set_setting_int("app.width", outer.right - outer.left);
-    set_setting_int("app.height", outer.bottom - outer.top);
-    set_setting("device.in", traffic_graph.download_interface);
-    set_setting("device.out", traffic_graph.upload_interface);
-    set_setting_int("graph.delay", traffic_graph.delay);
-    set_setting_int("graph.locked_max", traffic_graph.locked_max ? 1 : 0);
-    set_setting_int("graph.locked_max_value", traffic_graph.scale_max);
-    set_setting_int("app.always_on_top", always_on_top ? 1 : 0);
-    set_setting_int("app.alpha", alpha);
-    set_setting("graph.theme", traffic_graph.theme_name);
-    set_setting_int("graph.dependent_text_color", traffic_graph.dependent_text_color ? 1 : 0);
-    const char* starts = stored_text("app.starts");
+    set_setting_int(keys::app_left, outer.left);
+    set_setting_int(keys::app_top, outer.top);
+    set_setting_int(keys::app_width, outer.right - outer.left);
+    set_setting_int(keys::app_height, outer.bottom - outer.top);
+    set_setting(keys::device_in, traffic_graph.download_interface);
+    set_setting(keys::device_out, traffic_graph.upload_interface);
+    set_setting_int(keys::graph_delay, traffic_graph.delay);
+    set_setting_int(keys::graph_locked_max, traffic_graph.locked_max ? 1 : 0);
+    set_setting_int(keys::graph_locked_max_value, traffic_graph.scale_max);
+    set_setting_int(keys::app_always_on_top, always_on_top ? 1 : 0);
+    // An opacity the Configuration dialog only previews is not the user's yet.
+    set_setting_int(keys::app_alpha, confirmed_alpha());
+    set_setting(keys::graph_theme, traffic_graph.theme_name);
+    set_setting_int(keys::graph_dependent_text_color, traffic_graph.dependent_text_color ? 1 : 0);
+    const char* starts = stored_text(keys::app_starts);
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
-    set_setting_int("app.starts", saves < INT32_MAX ? saves + 1 : saves);
+    set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
 
     // A path too long for the buffer is refused rather than cut short, and the
     // file's own path is checked before any folder is made for it.
@@ -123,15 +142,16 @@ bool save_settings() {
 }
 
 void reset_graph_position() {
-    set_setting_int("app.left", 10);
-    set_setting_int("app.top", 10);
-    set_setting_int("app.width", 200);
-    set_setting_int("app.height", 80);
-    MoveWindow(main_window, 10, 10, 200, 80, TRUE);
+    store_default_position();
+    MoveWindow(main_window, default_left, default_top, default_width, default_height, TRUE);
 }
 
-// The folder goes only when nothing else is left in it.
+// The folder goes only when nothing else is left in it; what a killed save
+// left behind does not count.
 void delete_settings() {
     if (const char* file = settings_path("settings.cfg")) DeleteFileA(file);
-    if (const char* folder = settings_path("")) RemoveDirectoryA(folder);
+    if (const char* folder = settings_path("")) {
+        remove_abandoned_saves(folder);
+        RemoveDirectoryA(folder);
+    }
 }

@@ -2,8 +2,10 @@
 // process around it: creation, the message loop, destruction and logon end.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +14,7 @@
 #include "app/app.h"
 #include "app/window_options.h"
 #include "graph/paint_graph_win.h"
+#include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "support/graph_fixture.h"
 #include "support/window_capture.h"
@@ -458,6 +461,12 @@ TEST_F(MainWindowTest, MinimiseHidesTheWindowAndNeverMakesItIconic) {
     SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_FALSE(IsIconic(window));
+
+    // Some shells set the low four bits, which are the platform's own.
+    ShowWindow(window, SW_SHOWNORMAL);
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE | 2, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_FALSE(IsIconic(window));
 }
 
 TEST_F(MainWindowTest, OtherSystemCommandsGetDefaultProcessing) {
@@ -675,6 +684,94 @@ TEST_F(MainWindowTest, AlwaysOnTopMovesTheWindowInAndOutOfTheTopmostBandInPlace)
     EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     const RECT after = window_rect(window);
     EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+// --- Modal windows ----------------------------------------------------------------
+
+// What happened while the Configuration dialog was open and the icon's menu
+// sent every command.
+struct InsideConfiguration {
+    bool acted = false;
+    int previewed_alpha = -1;
+    int most_configurations = 0;  // open at once
+    bool about_opened = false;
+    bool reset_asked = false;
+    bool window_survived_exit = false;
+    std::string saved_alpha;
+};
+InsideConfiguration inside;
+
+HWND visible_dialog(const char* caption, int* count = nullptr) {
+    struct Search {
+        const char* caption;
+        HWND found;
+        int count;
+    } search{caption, nullptr, 0};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(data);
+            char text[64] = {};
+            GetWindowTextA(window, text, sizeof text);
+            if (IsWindowVisible(window) && std::strcmp(text, search->caption) == 0) {
+                ++search->count;
+                if (IsWindowEnabled(window)) search->found = window;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (count) *count = search.count;
+    return search.found;
+}
+
+// Polls from inside the modal loops; whatever opens over the dialog is noted and closed.
+void CALLBACK act_inside_configuration(HWND, UINT, UINT_PTR, DWORD) {
+    int configurations = 0;
+    HWND dialog = visible_dialog("Configuration", &configurations);
+    inside.most_configurations = std::max(inside.most_configurations, configurations);
+    if (HWND about = visible_dialog("About mivrel")) {
+        inside.about_opened = true;
+        EndDialog(about, IDCANCEL);
+    }
+    if (HWND question = visible_dialog("Reset mivrel")) {
+        inside.reset_asked = true;
+        PostMessageA(question, WM_COMMAND, IDNO, 0);
+    }
+    if (configurations > 1 && dialog) EndDialog(dialog, IDCANCEL);
+    if (!dialog || inside.acted) return;
+    inside.acted = true;
+    // The slider previews an opacity that nobody has confirmed.
+    HWND slider = GetDlgItem(dialog, IDC_ALPHA);
+    SendMessageA(slider, TBM_SETPOS, TRUE, 100);
+    InvalidateRect(slider, nullptr, TRUE);
+    UpdateWindow(slider);
+    inside.previewed_alpha = alpha;
+    for (WPARAM id : {IDM_CONFIGURE, IDM_ABOUT, IDM_RESET_CONFIG, IDM_RESET_POSITION, IDM_EXIT})
+        SendMessageA(main_window, WM_COMMAND, id, 0);
+    inside.window_survived_exit = IsWindow(main_window);
+    SendMessageA(main_window, WM_ENDSESSION, TRUE, 0);
+    inside.saved_alpha = saved_value("app.alpha");
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(MainWindowTest, MenuCommandsWhileAModalWindowIsOpenOpenNothingAndSaveNoPreview) {
+    show();
+    inside = InsideConfiguration{};
+    const UINT_PTR poll = SetTimer(nullptr, 0, 50, act_inside_configuration);
+    const UINT_PTR limit = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
+        while (HWND left = visible_dialog("Configuration")) EndDialog(left, IDCANCEL);
+    });
+    SendMessageA(window, WM_COMMAND, IDM_CONFIGURE, 0);
+    KillTimer(nullptr, poll);
+    KillTimer(nullptr, limit);
+    ASSERT_TRUE(inside.acted);
+    ASSERT_EQ(inside.previewed_alpha, 100);
+    EXPECT_EQ(inside.most_configurations, 1);
+    EXPECT_FALSE(inside.about_opened);
+    EXPECT_FALSE(inside.reset_asked);
+    EXPECT_TRUE(inside.window_survived_exit);
+    EXPECT_EQ(inside.saved_alpha, "255") << "only the confirmed opacity is saved";
+    EXPECT_EQ(alpha, 255);
 }
 
 // --- Lifecycle --------------------------------------------------------------------

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -249,18 +250,48 @@ TEST_F(ConfigDialogTest, GraphAllKeepsTheWildcardWhateverTheListShows) {
     EXPECT_STREQ(traffic_graph.upload_interface, "lo");
 }
 
+// OK restarts the stopped sample timer with the typed delay; one below the
+// platform's shortest period, even below zero, ticks at that period instead
+// of stopping the graph.
 TEST_F(ConfigDialogTest, DelayRestartsTheSampleTimer) {
-    ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
-                                 type_text(dialog, IDC_TICK_DELAY, "250");
-                                 click(dialog, IDC_CONFIG_OK);
-                             }}}));
-    EXPECT_EQ(traffic_graph.delay, 250);
-    // Closing the dialog may hold up a tick that is already due; the spacing after it tells the period.
-    sample_ticks.clear();
-    pump_messages(1400);
-    ASSERT_GE(sample_ticks.size(), 4u);
-    for (size_t i = 1; i < sample_ticks.size(); ++i)
-        EXPECT_NEAR(static_cast<double>(sample_ticks[i] - sample_ticks[i - 1]), 250.0, 100.0) << "tick " << i;
+    for (const char* typed : {"250", "-5", "-2147483648"}) {
+        ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
+                                     KillTimer(main_window, sample_timer_id);  // only OK may start it again
+                                     type_text(dialog, IDC_TICK_DELAY, typed);
+                                     click(dialog, IDC_CONFIG_OK);
+                                 }}}));
+        EXPECT_EQ(traffic_graph.delay, std::atoi(typed));
+        sample_ticks.clear();
+        const DWORD start = GetTickCount();
+        while (sample_ticks.empty() && GetTickCount() - start < 5000) pump_messages(20);
+        EXPECT_FALSE(sample_ticks.empty()) << typed << ": no tick after OK";
+    }
+}
+
+// OK keeps the configured interface unless the user chose another: not for
+// an unplugged adapter, a name that only begins a listed one, or lists that
+// could not be filled.
+TEST_F(ConfigDialogTest, ConfiguredInterfaceThatIsNotListedIsShownAndKept) {
+    const struct {
+        const char* configured;
+        bool failing;
+    } cases[] = {{"usb0", false}, {"eth", false}, {"eth0", true}};
+    UiStep answer{"Error", [](HWND box) { click(box, IDOK); }};
+    for (const auto& entry : cases) {
+        select_download_interface(traffic_graph, entry.configured);
+        select_upload_interface(traffic_graph, entry.configured);
+        scripted_set_failing(entry.failing);
+        std::string shown;
+        ASSERT_TRUE(run_config({{title,
+                                 [&](HWND dialog) {
+                                     shown = control_text(dialog, IDC_DOWNLOAD_INTERFACE);
+                                     click(dialog, IDC_CONFIG_OK);
+                                 }}},
+                               {answer}));
+        EXPECT_EQ(shown, entry.configured);
+        EXPECT_STREQ(traffic_graph.download_interface, entry.configured);
+        EXPECT_STREQ(traffic_graph.upload_interface, entry.configured);
+    }
 }
 
 TEST_F(ConfigDialogTest, DelayThatIsNoNumberGivesZero) {

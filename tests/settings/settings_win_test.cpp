@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -16,6 +17,7 @@
 #include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
+#include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "settings_win_test_support.h"
@@ -68,6 +70,33 @@ std::string stored(const char* key) {
 std::string describe(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) +
            "x" + std::to_string(r.bottom - r.top);
+}
+
+// Dispatches this thread's messages until `done` holds or the limit runs out.
+template <typename Condition>
+bool pump_until(Condition done, DWORD limit_ms) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (!done() && GetTickCount() - start < limit_ms) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(5);
+    }
+    return done();
+}
+
+// A process that has run and ended: its id names no running process.
+unsigned long ended_process_id() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    char command[] = "cmd.exe /c exit 0";
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process))
+        return 0;
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return process.dwProcessId;
 }
 
 int greetings(const ModalDriver& modals) {
@@ -192,6 +221,21 @@ TEST_F(FirstRun, AppDataAtTheLengthLimit) {
         close_window();
         std::filesystem::remove_all(app_data);
     }
+}
+
+// The shell makes absolute folders only: without "AppData" the settings folder
+// lies under the working folder, and was never made.
+TEST_F(FirstRun, WithoutAppDataTheFolderIsMadeUnderTheWorkingFolder) {
+    const std::filesystem::path working = std::filesystem::current_path();
+    SetEnvironmentVariableA("AppData", nullptr);
+    std::filesystem::current_path(folder.path);
+    const bool opened = open_window() != nullptr;
+    const bool saved = opened && save_settings();
+    close_window();  // its save goes there too
+    std::filesystem::current_path(working);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(saved);
+    EXPECT_NE(read_settings().find("app.starts\t2\n"), std::string::npos) << "both saves land there";
 }
 
 // --- Values read from the file ----------------------------------------------
@@ -388,6 +432,18 @@ TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
     EXPECT_EQ(read_settings(), old_bytes);
 }
 
+// A delay below the platform's shortest timer period, even below zero, ticks
+// at that period: a negative one used to become a period of weeks.
+TEST_F(LoadSettings, NoStoredDelayStopsTheTicks) {
+    for (const char* delay : {"-1", "-2147483648", "0"}) {
+        write_settings(settings_lines(with(returning_user(), "graph.delay", delay)));
+        ASSERT_NE(open_window(), nullptr);
+        EXPECT_EQ(traffic_graph.delay, read_setting_int(delay));
+        EXPECT_TRUE(pump_until([] { return traffic_graph.count > 0; }, 5000)) << delay << ": no tick";
+        close_window();
+    }
+}
+
 // --- The window's end -------------------------------------------------------
 
 using WindowEnd = MainWindowTest;
@@ -466,6 +522,35 @@ TEST_F(WindowEnd, ResetConfigAnsweredNoChangesNothing) {
     EXPECT_EQ(read_settings(), old_bytes);
     close_window();
     EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos) << "closing still saves";
+}
+
+// A save killed between writing and replacing leaves its temporary file: a
+// later save and the reset remove it, but never one that a running copy (here,
+// this process) is writing.
+TEST_F(WindowEnd, LeftoversOfKilledSavesGoButThoseOfRunningCopiesStay) {
+    const unsigned long ended = ended_process_id();
+    ASSERT_NE(ended, 0u);
+    char killed[32], killed_later[32], running[32];
+    std::snprintf(killed, sizeof killed, "~%lx.1", ended);
+    std::snprintf(killed_later, sizeof killed_later, "~%lx.2", ended);
+    std::snprintf(running, sizeof running, "~%lx.7", GetCurrentProcessId());
+    write_settings(settings_lines(returning_user()));
+    write_file(settings_folder() + "\\" + killed, "app.left\t1\n");
+    write_file(settings_folder() + "\\" + running, "app.left\t2\n");
+    write_file(settings_folder() + "\\~notes.txt", "not a save");
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(save_settings());
+    EXPECT_EQ(folder.contents(),
+              (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", std::string("mivrel/") + running,
+                                        "mivrel/~notes.txt"}));
+
+    DeleteFileA((settings_folder() + "\\" + running).c_str());
+    DeleteFileA((settings_folder() + "\\~notes.txt").c_str());
+    write_file(settings_folder() + "\\" + killed_later, "app.left\t3\n");
+    modals.queue_answer(IDYES);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(settings_folder_exists());
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+// The keys of the settings file, each spelled here and nowhere else.
+#pragma once
+
+namespace keys {
+
+constexpr char app_left[] = "app.left";
+constexpr char app_top[] = "app.top";
+constexpr char app_width[] = "app.width";
+constexpr char app_height[] = "app.height";
+constexpr char app_always_on_top[] = "app.always_on_top";
+constexpr char app_alpha[] = "app.alpha";
+constexpr char app_starts[] = "app.starts";
+constexpr char device_in[] = "device.in";
+constexpr char device_out[] = "device.out";
+constexpr char graph_delay[] = "graph.delay";
+constexpr char graph_locked_max[] = "graph.locked_max";
+constexpr char graph_locked_max_value[] = "graph.locked_max_value";
+constexpr char graph_theme[] = "graph.theme";
+constexpr char graph_dependent_text_color[] = "graph.dependent_text_color";
+
+}  // namespace keys

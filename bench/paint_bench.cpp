@@ -45,11 +45,11 @@ double now_us() {
 void floor_paint(HDC target, int width, int height, COLORREF background) {
     DcGuard surface(CreateCompatibleDC(target));
     ObjectGuard image(CreateCompatibleBitmap(target, width, height));
-    SelectionGuard selected(surface.dc, image.object);
+    SelectionGuard selected = select_into(surface.get(), image.get());
     ObjectGuard brush(CreateSolidBrush(background));
     const RECT all{0, 0, width, height};
-    FillRect(surface.dc, &all, static_cast<HBRUSH>(brush.object));
-    BitBlt(target, 0, 0, width, height, surface.dc, 0, 0, SRCCOPY);
+    FillRect(surface.get(), &all, static_cast<HBRUSH>(brush.get()));
+    BitBlt(target, 0, 0, width, height, surface.get(), 0, 0, SRCCOPY);
 }
 
 // The same with a DIB section for the image, which under Wine is the cheaper
@@ -58,12 +58,12 @@ void floor_paint_dib(HDC target, int width, int height, COLORREF background) {
     DcGuard surface(CreateCompatibleDC(target));
     BITMAPINFO info = top_down_image_info(width, height);
     void* bits = nullptr;
-    ObjectGuard image(CreateDIBSection(surface.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    SelectionGuard selected(surface.dc, image.object);
+    ObjectGuard image(CreateDIBSection(surface.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    SelectionGuard selected = select_into(surface.get(), image.get());
     ObjectGuard brush(CreateSolidBrush(background));
     const RECT all{0, 0, width, height};
-    FillRect(surface.dc, &all, static_cast<HBRUSH>(brush.object));
-    BitBlt(target, 0, 0, width, height, surface.dc, 0, 0, SRCCOPY);
+    FillRect(surface.get(), &all, static_cast<HBRUSH>(brush.get()));
+    BitBlt(target, 0, 0, width, height, surface.get(), 0, 0, SRCCOPY);
 }
 
 // A full ring of samples that rise, fall and cross, so that both colours and

@@ -22,9 +22,9 @@ constexpr long long large_image_pixels = 1024 * 1024;
 bool make_dib_image(GraphImage& image, const TrafficGraph& graph, const GraphGeometry& geometry) {
     BITMAPINFO info = top_down_image_info(geometry.width, geometry.height);
     void* bits = nullptr;
-    image.bitmap = ObjectGuard(CreateDIBSection(image.dc.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!image.bitmap.object || !bits) return false;
-    image.bitmap_selection = SelectionGuard(image.dc.dc, image.bitmap.object);
+    image.bitmap = ObjectGuard(CreateDIBSection(image.dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!image.bitmap.get() || !bits) return false;
+    image.bitmap_selection = select_into(image.dc.get(), image.bitmap.get());
     image.bits = static_cast<std::uint32_t*>(bits);
     GdiFlush();
     paint_bars(graph, geometry, image.bits);
@@ -34,8 +34,8 @@ bool make_dib_image(GraphImage& image, const TrafficGraph& graph, const GraphGeo
 bool make_compatible_image(GraphImage& image, const TrafficGraph& graph, const GraphGeometry& geometry,
                            HDC reference) {
     image.bitmap = ObjectGuard(CreateCompatibleBitmap(reference, geometry.width, geometry.height));
-    if (!image.bitmap.object) return false;
-    image.bitmap_selection = SelectionGuard(image.dc.dc, image.bitmap.object);
+    if (!image.bitmap.get()) return false;
+    image.bitmap_selection = select_into(image.dc.get(), image.bitmap.get());
     // Scratch pixels kept between paints (nothing in them carries over): a
     // fresh megabyte each time costs a quarter of a millisecond under Wine.
     static std::vector<std::uint32_t> band;
@@ -45,7 +45,7 @@ bool make_compatible_image(GraphImage& image, const TrafficGraph& graph, const G
         const int columns = std::min(bar_band_columns, geometry.width - left);
         paint_bar_band(graph, geometry, left, band.data(), columns);
         info.bmiHeader.biWidth = columns;
-        SetDIBitsToDevice(image.dc.dc, left, 0, columns, geometry.height, 0, 0, 0, geometry.height,
+        SetDIBitsToDevice(image.dc.get(), left, 0, columns, geometry.height, 0, 0, 0, geometry.height,
                           band.data(), &info, DIB_RGB_COLORS);
     }
     return true;
@@ -59,7 +59,7 @@ GraphImage render_graph_image(const TrafficGraph& graph, HDC reference) {
     if (!geometry.drawn) return image;
 
     image.dc = DcGuard(CreateCompatibleDC(reference));
-    if (!image.dc.dc) return image;
+    if (!image.dc.get()) return image;
     const bool large = static_cast<long long>(geometry.width) * geometry.height >= large_image_pixels;
     const bool made = large ? make_compatible_image(image, graph, geometry, reference)
                             : make_dib_image(image, graph, geometry);
@@ -72,15 +72,15 @@ GraphImage render_graph_image(const TrafficGraph& graph, HDC reference) {
     image.width = geometry.width;
     image.height = geometry.height;
 
-    HDC dc = image.dc.dc;
+    HDC dc = image.dc.get();
     SelectionGuard pen;
     if (!run_is_empty(geometry.max_line)) {
-        pen = SelectionGuard(dc, max_line_pen(graph, geometry.max_line.colour));
+        pen = select_into(dc, max_line_pen(graph, geometry.max_line.colour));
         MoveToEx(dc, geometry.max_line.first, max_line_row, nullptr);
         LineTo(dc, geometry.max_line.end, max_line_row);
     }
 
-    SelectionGuard font(dc, graph.font);
+    SelectionGuard font = select_into(dc, graph.font);
     SetBkMode(dc, OPAQUE);
     for (const LabelPlacement& label : geometry.labels) {
         if (label.length == 0) continue;
@@ -94,5 +94,5 @@ GraphImage render_graph_image(const TrafficGraph& graph, HDC reference) {
 
 void paint_graph(const TrafficGraph& graph, HDC target) {
     const GraphImage image = render_graph_image(graph, target);
-    if (image.dc.dc) BitBlt(target, 0, 0, image.width, image.height, image.dc.dc, 0, 0, SRCCOPY);
+    if (image.dc.get()) BitBlt(target, 0, 0, image.width, image.height, image.dc.get(), 0, 0, SRCCOPY);
 }

@@ -5,81 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <utility>
 
+#include "graph/gdi_guards.h"
 #include "monitor/traffic_graph.h"
-
-// Deletes a memory DC.
-struct DcGuard {
-    HDC dc = nullptr;
-
-    DcGuard() = default;
-    explicit DcGuard(HDC owned) : dc(owned) {}
-    DcGuard(DcGuard&& other) noexcept : dc(std::exchange(other.dc, nullptr)) {}
-    DcGuard& operator=(DcGuard&& other) noexcept {
-        if (this != &other) {
-            release();
-            dc = std::exchange(other.dc, nullptr);
-        }
-        return *this;
-    }
-    DcGuard(const DcGuard&) = delete;
-    ~DcGuard() { release(); }
-    void release() {
-        if (dc) DeleteDC(dc);
-        dc = nullptr;
-    }
-};
-
-// Deletes a GDI object (it must no longer be selected anywhere by then).
-struct ObjectGuard {
-    HGDIOBJ object = nullptr;
-
-    ObjectGuard() = default;
-    explicit ObjectGuard(HGDIOBJ owned) : object(owned) {}
-    ObjectGuard(ObjectGuard&& other) noexcept : object(std::exchange(other.object, nullptr)) {}
-    ObjectGuard& operator=(ObjectGuard&& other) noexcept {
-        if (this != &other) {
-            release();
-            object = std::exchange(other.object, nullptr);
-        }
-        return *this;
-    }
-    ObjectGuard(const ObjectGuard&) = delete;
-    ~ObjectGuard() { release(); }
-    void release() {
-        if (object) DeleteObject(object);
-        object = nullptr;
-    }
-};
-
-// Selects an object into a DC and puts back what it replaced.
-struct SelectionGuard {
-    HDC dc = nullptr;
-    HGDIOBJ previous = nullptr;
-
-    SelectionGuard() = default;
-    SelectionGuard(HDC target, HGDIOBJ object) : dc(target), previous(SelectObject(target, object)) {
-        if (previous == HGDI_ERROR) previous = nullptr;
-    }
-    SelectionGuard(SelectionGuard&& other) noexcept
-        : dc(std::exchange(other.dc, nullptr)), previous(std::exchange(other.previous, nullptr)) {}
-    SelectionGuard& operator=(SelectionGuard&& other) noexcept {
-        if (this != &other) {
-            release();
-            dc = std::exchange(other.dc, nullptr);
-            previous = std::exchange(other.previous, nullptr);
-        }
-        return *this;
-    }
-    SelectionGuard(const SelectionGuard&) = delete;
-    ~SelectionGuard() { release(); }
-    void release() {
-        if (dc && previous) SelectObject(dc, previous);
-        dc = nullptr;
-        previous = nullptr;
-    }
-};
 
 // The description of a top-down (row 0 first) 32-bit image, pixels 0x00RRGGBB.
 inline BITMAPINFO top_down_image_info(int width, int height) {

@@ -56,12 +56,12 @@ struct Cell {
 // The cells that TextOutA fills for each non-empty label, in drawing order.
 std::vector<Cell> label_cells(const TrafficGraph& graph, const GraphGeometry& geometry, HDC reference) {
     DcGuard dc(CreateCompatibleDC(reference));
-    SelectionGuard font(dc.dc, graph.font);
+    SelectionGuard font = select_into(dc.get(), graph.font);
     std::vector<Cell> cells;
     for (const LabelPlacement& label : geometry.labels) {
         if (label.length == 0) continue;
         SIZE size{};
-        GetTextExtentPoint32A(dc.dc, label.text, label.length, &size);
+        GetTextExtentPoint32A(dc.get(), label.text, label.length, &size);
         cells.push_back({{label.x, label.y, label.x + size.cx, label.y + size.cy},
                          dib_pixel(label.text_colour),
                          dib_pixel(label.cell_colour),
@@ -112,7 +112,7 @@ protected:
         HDC window_dc = GetDC(window);
         ObjectGuard brush(CreateSolidBrush(colour));
         const RECT all{0, 0, window_width, window_height};
-        FillRect(window_dc, &all, static_cast<HBRUSH>(brush.object));
+        FillRect(window_dc, &all, static_cast<HBRUSH>(brush.get()));
         GdiFlush();
         ReleaseDC(window, window_dc);
     }
@@ -131,7 +131,7 @@ protected:
         std::vector<Cell> cells = label_cells(graph, geometry, window_dc);
         const GraphImage image = render_graph_image(graph, window_dc);
         ReleaseDC(window, window_dc);
-        ASSERT_NE(image.dc.dc, nullptr);
+        ASSERT_NE(image.dc.get(), nullptr);
         ASSERT_EQ(image.width, geometry.width);
         ASSERT_EQ(image.height, geometry.height);
 
@@ -230,7 +230,7 @@ TEST_F(PaintGraphWinTest, PaintOnTheWindowShowsTheRenderedImage) {
         GdiFlush();
         const GraphImage image = render_graph_image(graph, window_dc);
         ReleaseDC(window, window_dc);
-        ASSERT_NE(image.dc.dc, nullptr);
+        ASSERT_NE(image.dc.get(), nullptr);
         const std::vector<std::uint32_t> rendered = image_pixels(image);
         const std::vector<std::uint32_t> shown = capture_window(window, window_width, window_height);
         int differences = 0;
@@ -252,7 +252,7 @@ TEST_F(PaintGraphWinTest, GuardDrawsNothingAndCreatesNothing) {
     HDC window_dc = GetDC(window);
 
     graph.resizing = true;
-    EXPECT_EQ(render_graph_image(graph, window_dc).dc.dc, nullptr);
+    EXPECT_EQ(render_graph_image(graph, window_dc).dc.get(), nullptr);
     paint_graph(graph, window_dc);
     graph.resizing = false;
     std::int32_t* upload = graph.upload_history;
@@ -273,15 +273,15 @@ TEST_F(PaintGraphWinTest, ReleasingTheImageFreesItsObjectsAndKeepsTheRecords) {
     HGDIOBJ image_bitmap;
     {
         const GraphImage image = render_graph_image(graph, window_dc);
-        image_dc = image.dc.dc;
-        image_bitmap = image.bitmap.object;
+        image_dc = image.dc.get();
+        image_bitmap = image.bitmap.get();
         ASSERT_EQ(GetObjectType(image_dc), static_cast<DWORD>(OBJ_MEMDC));
         ASSERT_EQ(GetObjectType(image_bitmap), static_cast<DWORD>(OBJ_BITMAP));
         // The pen and the font went back out before the image was handed over.
         EXPECT_EQ(GetCurrentObject(image_dc, OBJ_BITMAP), image_bitmap);
         // What goes back in before the image is deleted: the DC's own first bitmap.
-        EXPECT_EQ(GetObjectType(image.bitmap_selection.previous), static_cast<DWORD>(OBJ_BITMAP));
-        EXPECT_NE(image.bitmap_selection.previous, image_bitmap);
+        EXPECT_EQ(GetObjectType(image.bitmap_selection.get().previous), static_cast<DWORD>(OBJ_BITMAP));
+        EXPECT_NE(image.bitmap_selection.get().previous, image_bitmap);
         EXPECT_NE(GetCurrentObject(image_dc, OBJ_FONT), graph.font);
         const HGDIOBJ pen = GetCurrentObject(image_dc, OBJ_PEN);
         EXPECT_TRUE(pen != graph.download_pen && pen != graph.upload_pen && pen != graph.overlapped_pen &&
@@ -320,22 +320,22 @@ TEST_F(PaintGraphWinTest, ThousandPaintsLeakNoGdiObjects) {
 
 TEST(GdiGuards, PutBackWhatTheyReplacedAndDeleteWhatTheyOwn) {
     DcGuard dc(CreateCompatibleDC(nullptr));
-    ASSERT_NE(dc.dc, nullptr);
-    const HGDIOBJ original = GetCurrentObject(dc.dc, OBJ_BRUSH);
+    ASSERT_NE(dc.get(), nullptr);
+    const HGDIOBJ original = GetCurrentObject(dc.get(), OBJ_BRUSH);
     HGDIOBJ first_brush;
     {
         ObjectGuard brush(CreateSolidBrush(0x00FF00));
-        first_brush = brush.object;
-        SelectionGuard selected(dc.dc, brush.object);
-        EXPECT_EQ(GetCurrentObject(dc.dc, OBJ_BRUSH), brush.object);
+        first_brush = brush.get();
+        SelectionGuard selected = select_into(dc.get(), brush.get());
+        EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BRUSH), brush.get());
         SelectionGuard moved(std::move(selected));
-        EXPECT_EQ(selected.dc, nullptr);
+        EXPECT_EQ(selected.get().dc, nullptr);
         ObjectGuard other(CreateSolidBrush(0x0000FF));
-        const HGDIOBJ replaced = other.object;
+        const HGDIOBJ replaced = other.get();
         other = ObjectGuard(CreateSolidBrush(0xFF0000));
         EXPECT_EQ(GetObjectType(replaced), 0u);  // assignment releases what it held
     }
-    EXPECT_EQ(GetCurrentObject(dc.dc, OBJ_BRUSH), original);
+    EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BRUSH), original);
     EXPECT_EQ(GetObjectType(first_brush), 0u);
 }
 

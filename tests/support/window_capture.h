@@ -17,11 +17,11 @@ inline std::vector<std::uint32_t> capture_window(HWND window, int width, int hei
         DcGuard memory(CreateCompatibleDC(window_dc));
         ObjectGuard bitmap(CreateCompatibleBitmap(window_dc, width, height));
         {
-            SelectionGuard selected(memory.dc, bitmap.object);
-            BitBlt(memory.dc, 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
+            SelectionGuard selected = select_into(memory.get(), bitmap.get());
+            BitBlt(memory.get(), 0, 0, width, height, window_dc, 0, 0, SRCCOPY);
         }
         BITMAPINFO info = top_down_image_info(width, height);
-        GetDIBits(memory.dc, static_cast<HBITMAP>(bitmap.object), 0, height, pixels.data(), &info,
+        GetDIBits(memory.get(), static_cast<HBITMAP>(bitmap.get()), 0, height, pixels.data(), &info,
                   DIB_RGB_COLORS);
     }
     ReleaseDC(window, window_dc);
@@ -33,15 +33,15 @@ inline std::vector<std::uint32_t> capture_window(HWND window, int width, int hei
 // of image it is: copied out through a DIB section of our own.
 inline std::vector<std::uint32_t> image_pixels(const GraphImage& image) {
     std::vector<std::uint32_t> pixels;
-    if (!image.dc.dc) return pixels;
+    if (!image.dc.get()) return pixels;
     BITMAPINFO info = top_down_image_info(image.width, image.height);
-    DcGuard memory(CreateCompatibleDC(image.dc.dc));
+    DcGuard memory(CreateCompatibleDC(image.dc.get()));
     void* bits = nullptr;
-    ObjectGuard copy(CreateDIBSection(memory.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ObjectGuard copy(CreateDIBSection(memory.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bits) return pixels;
     {
-        SelectionGuard selected(memory.dc, copy.object);
-        BitBlt(memory.dc, 0, 0, image.width, image.height, image.dc.dc, 0, 0, SRCCOPY);
+        SelectionGuard selected = select_into(memory.get(), copy.get());
+        BitBlt(memory.get(), 0, 0, image.width, image.height, image.dc.get(), 0, 0, SRCCOPY);
         GdiFlush();
     }
     const auto* first = static_cast<const std::uint32_t*>(bits);

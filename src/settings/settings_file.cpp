@@ -91,7 +91,16 @@ void remove_if_abandoned(const char* name, void* context) {
     if (length > 0 && static_cast<std::size_t>(length) < sizeof path) std::remove(path);
 }
 
+// UTF-8's byte-order mark, which editors may put before the first key.
+constexpr char byte_order_mark[] = "\xEF\xBB\xBF";
+constexpr std::size_t mark_length = sizeof byte_order_mark - 1;
+
 bool write_pairs(std::FILE* file) {
+    // A first key that begins with the mark itself would lose it to the next
+    // load, which skips a leading one: it is written after a mark of its own.
+    const bool marked = settings_store.pair_count > 0 &&
+                        std::strncmp(settings_store.pairs[0].key, byte_order_mark, mark_length) == 0;
+    if (marked && std::fwrite(byte_order_mark, 1, mark_length, file) != mark_length) return false;
     for (std::int32_t i = 0; i < settings_store.pair_count; ++i) {
         const Setting& pair = settings_store.pairs[i];
         if (std::fprintf(file, "%s\t%s\n", pair.key, pair.value) <= 0) return false;
@@ -99,12 +108,10 @@ bool write_pairs(std::FILE* file) {
     return std::fflush(file) == 0 && std::ferror(file) == 0 && flush_file_to_disk(file);
 }
 
-// An editor's "UTF-8 with BOM" puts three bytes before the first key.
 void skip_byte_order_mark(std::FILE* file) {
-    static const unsigned char mark[] = {0xEF, 0xBB, 0xBF};
-    unsigned char start[sizeof mark];
+    char start[mark_length];
     const std::size_t got = std::fread(start, 1, sizeof start, file);
-    if (got != sizeof mark || std::memcmp(start, mark, sizeof mark) != 0) std::rewind(file);
+    if (got != mark_length || std::memcmp(start, byte_order_mark, mark_length) != 0) std::rewind(file);
 }
 
 }  // namespace

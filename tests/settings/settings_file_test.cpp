@@ -110,6 +110,11 @@ TEST_F(SettingsFileTest, LeadingByteOrderMarkIsSkipped) {
         EXPECT_TRUE(load(entry.bytes));
         EXPECT_EQ(stored_pairs(), entry.pairs) << entry.bytes;
     }
+    // A key that begins with the mark keeps it through a save and a load.
+    EXPECT_TRUE(load("\t" + mark + "p\t1\n"));
+    ASSERT_TRUE(save_settings_file(file.c_str()));
+    EXPECT_TRUE(load_settings_file(file.c_str()));
+    EXPECT_EQ(stored_pairs(), (Strings{mark + "p=1"}));
 }
 
 TEST_F(SettingsFileTest, LongLineIsReadIn1023BytePieces) {

@@ -8,9 +8,11 @@
 
 namespace {
 
+// A name longer than the kernel allows is cut off rather than written past the
+// path; no such interface has a device then.
 bool has_device(const char* name) {
-    char path[320];
-    std::snprintf(path, sizeof path, "/sys/class/net/%s/device", name);
+    char path[64];
+    std::snprintf(path, sizeof path, "/sys/class/net/%.32s/device", name);
     struct stat status;
     return stat(path, &status) == 0;
 }

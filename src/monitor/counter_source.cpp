@@ -161,7 +161,7 @@ bool refresh_in_use(const CounterQuery& query, const Snapshot& last, Snapshot* n
         if (next->table.count >= source.max_refresh_rows) return false;
         int at = next->table.count++;
         next->table.rows[at] = *row;
-        std::snprintf(next->names[at], name_size, "%s", last.names[row - last.table.rows]);
+        std::memcpy(next->names[at], last.names[row - last.table.rows], name_size);
     }
     return source.refresh_rows(&next->table);
 }

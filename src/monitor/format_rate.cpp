@@ -11,12 +11,20 @@ constexpr int unit_count = 6;
 
 // One decimal, exact halves away from zero. x times 10 is exact for every
 // integer divided by a power of 1024, so rounding it decides every case.
+// Gives the whole text's length; the field holds what fits of it.
 int write_rate(char (&text)[16], double x, int unit) {
+    char whole_text[64];
     const double tenths = std::round(x * 10.0);
-    if (std::fabs(tenths) >= 1e15) return std::snprintf(text, sizeof text, "%.1f %s", x, units[unit]);
-    const long long whole = static_cast<long long>(tenths);
-    return std::snprintf(text, sizeof text, "%s%lld.%lld %s", whole < 0 ? "-" : "", std::llabs(whole / 10),
-                         std::llabs(whole % 10), units[unit]);
+    int length;
+    if (std::fabs(tenths) >= 1e15) {
+        length = std::snprintf(whole_text, sizeof whole_text, "%.1f %s", x, units[unit]);
+    } else {
+        const long long whole = static_cast<long long>(tenths);
+        length = std::snprintf(whole_text, sizeof whole_text, "%s%lld.%lld %s", whole < 0 ? "-" : "",
+                               std::llabs(whole / 10), std::llabs(whole % 10), units[unit]);
+    }
+    std::snprintf(text, sizeof text, "%.15s", whole_text);
+    return length;
 }
 
 }  // namespace

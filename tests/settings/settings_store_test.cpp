@@ -9,6 +9,13 @@
 
 #include "settings_fixture.h"
 
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/asan_interface.h>
+#else
+#define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#endif
+
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -172,6 +179,36 @@ TEST_F(SettingsStoreTest, FailedValueCopyOfKnownKeyKeepsOldValue) {
         EXPECT_EQ(set_setting("a", "3"), nullptr);
     }
     EXPECT_EQ(stored_pairs(), (Strings{"a=1", "b=2"}));
+}
+
+// Thousands of keys differing only in case, a trailing space or a suffix, set
+// twice with a clear between, the second time in reverse: each keeps its place
+// and its replacement and is found as itself. Under AddressSanitizer the keys
+// not yet looked up are unreadable, so a lookup that reads others stops the test;
+// but the first two share one hash in the store's present function, and a lookup
+// of either must read both.
+TEST_F(SettingsStoreTest, ThousandsOfKeysAreFoundDirectlyAndExactly) {
+    for (int fill = 0; fill < 2; ++fill) {
+        clear_settings();
+        std::vector<std::string> keys = {"key.xjdhu2", "key.i54u8x"};
+        for (int i = 0; i < 1500; ++i) {
+            const std::string n = std::to_string(fill == 0 ? i : 1499 - i);
+            keys.insert(keys.end(), {"key" + n, "Key" + n, "key" + n + " ", "key" + n + ".x"});
+        }
+        for (const std::string& key : keys) ASSERT_TRUE(set_setting(key.c_str(), "old"));
+        for (std::size_t i = 0; i < keys.size(); i += 3) ASSERT_TRUE(set_setting(keys[i].c_str(), "new"));
+        ASSERT_EQ(settings_store.pair_count, static_cast<std::int32_t>(keys.size()));
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            ASSERT_EQ(keys[i], settings_store.pairs[i].key);
+            ASSERT_STREQ(settings_store.pairs[i].value, i % 3 == 0 ? "new" : "old");
+            if (i >= 2) ASAN_POISON_MEMORY_REGION(settings_store.pairs[i].key, keys[i].size() + 1);
+        }
+        for (const char* absent : {"key", "KEY7", "key7.X", "key1500"}) EXPECT_FALSE(find_setting(absent));
+        for (std::size_t i = keys.size(); i-- > 0;) {
+            ASAN_UNPOISON_MEMORY_REGION(settings_store.pairs[i].key, keys[i].size() + 1);
+            ASSERT_EQ(find_setting(keys[i].c_str()), &settings_store.pairs[i]) << keys[i];
+        }
+    }
 }
 
 }  // namespace

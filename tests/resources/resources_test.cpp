@@ -191,7 +191,7 @@ IconImage icon_image(WORD id) {
 
 class Icon : public ::testing::TestWithParam<int> {};
 
-TEST_P(Icon, GroupHoldsThirtyTwoBitImagesAtSixteenThirtyTwoAndFortyEight) {
+TEST_P(Icon, GroupHoldsThirtyTwoBitImagesForEveryCommonScale) {
     DWORD size = 0;
     const BYTE* group =
         resource_bytes(MAKEINTRESOURCEA(GetParam()), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */, &size);
@@ -200,7 +200,7 @@ TEST_P(Icon, GroupHoldsThirtyTwoBitImagesAtSixteenThirtyTwoAndFortyEight) {
     GroupIconHeader header;
     std::memcpy(&header, group, sizeof header);
     EXPECT_EQ(header.type, 1);
-    ASSERT_EQ(header.count, 3);
+    ASSERT_EQ(header.count, 6);
     ASSERT_GE(size, sizeof header + header.count * sizeof(GroupIconEntry));
 
     std::set<int> sizes;
@@ -227,11 +227,12 @@ TEST_P(Icon, GroupHoldsThirtyTwoBitImagesAtSixteenThirtyTwoAndFortyEight) {
                                                  LR_DEFAULTCOLOR);
         EXPECT_EQ(picked, entry.id);
     }
-    EXPECT_EQ(sizes, (std::set<int>{16, 32, 48}));
+    // 16 px at 100 %, and the small-icon sizes of 125, 150, 200 and 250 %.
+    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48}));
 }
 
 TEST_P(Icon, LoadsAtEachSize) {
-    for (int size : {16, 32, 48}) {
+    for (int size : {16, 20, 24, 32, 40, 48}) {
         SCOPED_TRACE(size);
         HICON icon =
             static_cast<HICON>(LoadImageA(self(), MAKEINTRESOURCEA(GetParam()), IMAGE_ICON, size, size, 0));

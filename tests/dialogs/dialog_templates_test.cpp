@@ -196,7 +196,7 @@ TEST_F(DialogTemplateTest, AboutTemplate) {
                     {-1, "Static", "Version 1.1.2 (2010.06.17)", text, 132, 12, 88, 8},
                     {-1, "Static", "Coded by:", text, 29, 36, 34, 8},
                     {-1, "Static", "the mivrel authors", text, 65, 36, 65, 8},
-                    {1023, "Static", MIVREL_CONTACT_EMAIL, text | SS_NOTIFY, 65, 49, 58, 8},
+                    {1023, "Static", MIVREL_CONTACT_EMAIL, text | SS_NOTIFY, 65, 49, 90, 8},
                     {1024, "Static", MIVREL_WEBSITE "/code/", text | SS_NOTIFY, 65, 60, 77, 8},
                     {-1, "Static", "Colors/Icon by:", text, 14, 78, 50, 8},
                     {-1, "Static", "the authors", text, 65, 78, 45, 8},

@@ -9,6 +9,7 @@
 #include "app/window_options.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
+#include "graph/dpi.h"
 #include "graph/paint_graph_win.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
@@ -23,8 +24,24 @@ BYTE save_on_exit = 1;
 
 namespace {
 
+// At 96 DPI; the user cannot drag the window smaller.
 constexpr int minimum_track_width = 155;
 constexpr int minimum_track_height = 36;
+
+// Per monitor where the system tells (Windows 10 version 1607 on), the
+// system's DPI elsewhere.
+int window_dpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (get_dpi_for_window) {
+        if (const UINT dpi = get_dpi_for_window(window)) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : base_dpi;
+}
 
 // Left- and top-aligned at the point; the command comes back as WM_COMMAND.
 void track_context_menu(int x, int y) {
@@ -44,6 +61,8 @@ void end_run(HWND window) {
 
 LRESULT on_create(HWND window) {
     main_window = window;
+    // Before the settings place the window: default sizes scale with the screen.
+    set_graph_dpi(traffic_graph, window_dpi(window));
     load_settings();
     add_notification_icon();
     start_sample_timer(window);
@@ -78,8 +97,18 @@ LRESULT on_paint(HWND window) {
 }
 
 LRESULT on_getminmaxinfo(MINMAXINFO* limits) {
-    limits->ptMinTrackSize.x = minimum_track_width;
-    limits->ptMinTrackSize.y = minimum_track_height;
+    limits->ptMinTrackSize.x = scale_to_dpi(minimum_track_width, traffic_graph.dpi);
+    limits->ptMinTrackSize.y = scale_to_dpi(minimum_track_height, traffic_graph.dpi);
+    return 0;
+}
+
+// The window went to a screen of another scale: the graph is drawn for the new
+// DPI (from the next paint on) in the place and size the system suggests.
+LRESULT on_dpichanged(HWND window, int dpi, const RECT& suggested) {
+    set_graph_dpi(traffic_graph, dpi);
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, FALSE);
     return 0;
 }
 
@@ -242,6 +271,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_paint(window);
         case WM_GETMINMAXINFO:
             return on_getminmaxinfo(reinterpret_cast<MINMAXINFO*>(lparam));
+        case WM_DPICHANGED:
+            return on_dpichanged(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         case WM_CONTEXTMENU:
             return on_contextmenu(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
         case WM_KEYDOWN:

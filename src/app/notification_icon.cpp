@@ -46,16 +46,29 @@ void open_icon_menu() {
     DestroyMenu(menu);
 }
 
+// The icon at the small-icon size of the system's DPI, which the taskbar
+// uses, rather than the large one scaled down; owned from add to remove.
+HICON small_icon = nullptr;
+
+void free_small_icon() {
+    if (small_icon) DestroyIcon(small_icon);
+    small_icon = nullptr;
+}
+
 }  // namespace
 
 void add_notification_icon() {
+    free_small_icon();
+    small_icon =
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     ZeroMemory(&notify_icon_data, sizeof notify_icon_data);
     notify_icon_data.cbSize = sizeof notify_icon_data;
     notify_icon_data.hWnd = main_window;
     notify_icon_data.uID = 0;
     notify_icon_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notify_icon_data.uCallbackMessage = WM_USER;
-    notify_icon_data.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_MAIN));
+    notify_icon_data.hIcon = small_icon;
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", "mivrel");
     Shell_NotifyIconA(NIM_ADD, &notify_icon_data);
 }
@@ -71,6 +84,7 @@ void refresh_notification_tip() {
 
 void remove_notification_icon() {
     Shell_NotifyIconA(NIM_DELETE, &notify_icon_data);
+    free_small_icon();
 }
 
 void on_notification_icon(LPARAM event) {

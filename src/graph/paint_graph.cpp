@@ -22,6 +22,11 @@ Colour max_line_colour(const TrafficGraph& graph) {
 
 }  // namespace
 
+GraphMetrics graph_metrics(int dpi) {
+    return {scale_to_dpi(12, dpi), scale_to_dpi(16, dpi), scale_to_dpi(3, dpi), scale_to_dpi(1, dpi),
+            scale_to_dpi(13, dpi)};
+}
+
 std::int64_t bar_length(std::int32_t sample, double scale) {
     const double product = static_cast<double>(sample) * scale;
     const double length = std::ceil(product);
@@ -48,35 +53,42 @@ GraphGeometry graph_geometry(const TrafficGraph& graph) {
     if (graph.width <= 0 || graph.height <= 0) return geometry;
 
     const int width = graph.width, height = graph.height;
+    const GraphMetrics metrics = graph_metrics(graph.dpi);
     geometry.drawn = true;
     geometry.width = width;
     geometry.height = height;
+    geometry.metrics = metrics;
     geometry.background = graph.colors.background;
-    geometry.scale = graph.scale_max == 0 ? 0.0
-                                          : static_cast<double>(static_cast<std::int64_t>(height) - 27) /
-                                                static_cast<double>(graph.scale_max);
+    // The rows from the maximum line down to the baseline, both included: at
+    // 96 DPI, height - 27.
+    const std::int64_t span =
+        static_cast<std::int64_t>(height) - metrics.baseline_offset - metrics.max_line_row + 1;
+    geometry.scale =
+        graph.scale_max == 0 ? 0.0 : static_cast<double>(span) / static_cast<double>(graph.scale_max);
     // Only the valid samples that have a column of their own.
     geometry.bar_count = graph.capacity > 0 ? std::clamp(graph.count, 0, std::min(graph.capacity, width)) : 0;
 
     const Colour line_colour = max_line_colour(graph);
-    geometry.max_line = height > max_line_row ? PixelRun{0, width, line_colour} : PixelRun{0, 0, line_colour};
+    geometry.max_line =
+        height > metrics.max_line_row ? PixelRun{0, width, line_colour} : PixelRun{0, 0, line_colour};
 
     const ColorSet& colors = graph.colors;
     const bool dependent = graph.dependent_text_color;
-    geometry.labels[0] = {3,
-                          1,
+    const int bottom_labels = height - metrics.bottom_label_offset;
+    geometry.labels[0] = {metrics.label_left,
+                          metrics.max_label_top,
                           graph.max_label,
                           label_length(graph.max_label),
                           dependent ? line_colour : colors.text_labels,
                           colors.background};
-    geometry.labels[1] = {3,
-                          height - 13,
+    geometry.labels[1] = {metrics.label_left,
+                          bottom_labels,
                           graph.download_label,
                           label_length(graph.download_label),
                           dependent ? colors.download : colors.text_labels,
                           colors.background};
     geometry.labels[2] = {width / 2,
-                          height - 13,
+                          bottom_labels,
                           graph.upload_label,
                           label_length(graph.upload_label),
                           dependent ? colors.upload : colors.text_labels,
@@ -96,7 +108,8 @@ BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, in
 
     const std::int64_t s = bar_length(small, geometry.scale);
     const std::int64_t l = bar_length(large, geometry.scale);
-    const std::int64_t baseline = static_cast<std::int64_t>(geometry.height) - bar_baseline_offset;
+    const std::int64_t baseline =
+        static_cast<std::int64_t>(geometry.height) - geometry.metrics.baseline_offset;
 
     BarColumn bar;
     bar.x = geometry.width - 1 - i;

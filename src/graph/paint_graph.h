@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "graph/dpi.h"
 #include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 
@@ -39,8 +40,17 @@ struct LabelPlacement {
     Colour cell_colour;
 };
 
-constexpr int max_line_row = 12;
-constexpr int bar_baseline_offset = 16;  // the baseline is row height - 16
+// The graph's lengths, given in pixels at 96 DPI (in brackets), for the DPI
+// that it is drawn at. Bars stay one pixel column per sample at every DPI.
+struct GraphMetrics {
+    int max_line_row;         // (12) the maximum line
+    int baseline_offset;      // (16) the bars stand on row height - baseline_offset
+    int label_left;           // (3) the Max and Down labels' left edge
+    int max_label_top;        // (1)
+    int bottom_label_offset;  // (13) the Down and Up labels start at row height - bottom_label_offset
+};
+
+GraphMetrics graph_metrics(int dpi);
 
 // Everything but the bars, which come column by column from `graph_bar`.
 // Drawing order: background, bars 0..bar_count-1, maximum line, labels[0..2].
@@ -48,10 +58,13 @@ struct GraphGeometry {
     bool drawn;  // false: the paint draws nothing at all
     int width;
     int height;
+    GraphMetrics metrics;
     Colour background;
-    double scale;              // rows per byte per second; 0 when the scale maximum is 0
+    // Rows per byte per second: a sample equal to the scale maximum reaches from
+    // the baseline up to the maximum line. 0 when the scale maximum is 0.
+    double scale;
     int bar_count;             // bar i lies in column width - 1 - i
-    PixelRun max_line;         // columns of row max_line_row; empty when the image is lower
+    PixelRun max_line;         // columns of row metrics.max_line_row; empty when the image is lower
     LabelPlacement labels[3];  // max, download, upload
 };
 

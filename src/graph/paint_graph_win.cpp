@@ -1,6 +1,7 @@
 #include "graph/paint_graph_win.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "graph/paint_graph.h"
@@ -51,7 +52,46 @@ bool make_compatible_image(GraphImage& image, const TrafficGraph& graph, const G
     return true;
 }
 
+// Where the labels' own face has no raster size of the scaled height (it is
+// a bitmap font), a scalable face of that height keeps the labels crisp.
+constexpr char scalable_label_face[] = "Tahoma";
+
+struct FaceSearch {
+    int height;
+    bool found;
+};
+
+int CALLBACK match_face_height(const LOGFONTA*, const TEXTMETRICA* metrics, DWORD type, LPARAM data) {
+    auto* search = reinterpret_cast<FaceSearch*>(data);
+    if (!(type & RASTER_FONTTYPE) || metrics->tmHeight == search->height) {
+        search->found = true;
+        return 0;
+    }
+    return 1;
+}
+
+bool face_has_height(const char* face, int height) {
+    LOGFONTA wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::snprintf(wanted.lfFaceName, sizeof wanted.lfFaceName, "%s", face);
+    FaceSearch search{height, false};
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExA(screen, &wanted, match_face_height, reinterpret_cast<LPARAM>(&search), 0);
+    ReleaseDC(nullptr, screen);
+    return search.found;
+}
+
 }  // namespace
+
+void set_graph_dpi(TrafficGraph& graph, int dpi) {
+    if (dpi <= 0) dpi = base_dpi;
+    if (dpi == graph.dpi && graph.font) return;
+    graph.dpi = dpi;
+    const int height = scale_to_dpi(label_font_height, dpi);
+    // At 96 DPI the labels stay exactly as they always were.
+    const bool own_face = dpi == base_dpi || face_has_height(label_font_face, height);
+    set_label_font(graph, own_face ? label_font_face : scalable_label_face, height);
+}
 
 GraphImage render_graph_image(const TrafficGraph& graph, HDC reference) {
     GraphImage image;
@@ -76,8 +116,8 @@ GraphImage render_graph_image(const TrafficGraph& graph, HDC reference) {
     SelectionGuard pen;
     if (!run_is_empty(geometry.max_line)) {
         pen = select_into(dc, max_line_pen(graph, geometry.max_line.colour));
-        MoveToEx(dc, geometry.max_line.first, max_line_row, nullptr);
-        LineTo(dc, geometry.max_line.end, max_line_row);
+        MoveToEx(dc, geometry.max_line.first, geometry.metrics.max_line_row, nullptr);
+        LineTo(dc, geometry.max_line.end, geometry.metrics.max_line_row);
     }
 
     SelectionGuard font = select_into(dc, graph.font);

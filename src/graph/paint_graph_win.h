@@ -44,5 +44,9 @@ struct GraphImage {
 // (no DC) when the record says nothing is to be drawn or GDI refuses.
 GraphImage render_graph_image(const TrafficGraph& graph, HDC reference);
 
+// Draws the graph for a screen of `dpi` from now on: its lengths follow, and
+// the label font is made again for the new height.
+void set_graph_dpi(TrafficGraph& graph, int dpi);
+
 // Renders the graph and copies it to `target` at (0, 0).
 void paint_graph(const TrafficGraph& graph, HDC target);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "graph/dpi.h"
 #include "monitor/fatal.h"
 
 TrafficGraph traffic_graph;
@@ -38,12 +39,8 @@ TrafficGraph* create_traffic_graph() {
     rebuild_pens(graph);
 
     graph.font = nullptr;
-    std::memset(&graph.label_font_description, 0, sizeof graph.label_font_description);
-    graph.label_font_description.lfHeight = 11;
-    graph.label_font_description.lfCharSet = DEFAULT_CHARSET;
-    std::snprintf(graph.label_font_description.lfFaceName, sizeof graph.label_font_description.lfFaceName,
-                  "%s", "Small Fonts");
-    graph.font = CreateFontIndirectA(&graph.label_font_description);
+    graph.dpi = base_dpi;
+    set_label_font(graph, label_font_face, label_font_height);
 
     graph.upload_interface[0] = 0;
     graph.download_interface[0] = 0;
@@ -74,6 +71,16 @@ void destroy_traffic_graph() {
     PdhCloseQuery(graph.query);
     graph.query = nullptr;
     graph.download_counter = graph.upload_counter = nullptr;
+}
+
+void set_label_font(TrafficGraph& graph, const char* face, int height) {
+    if (graph.font) DeleteObject(graph.font);
+    LOGFONTA& description = graph.label_font_description;
+    std::memset(&description, 0, sizeof description);
+    description.lfHeight = height;
+    description.lfCharSet = DEFAULT_CHARSET;
+    std::snprintf(description.lfFaceName, sizeof description.lfFaceName, "%s", face);
+    graph.font = CreateFontIndirectA(&description);
 }
 
 void select_download_interface(TrafficGraph& graph, const char* name) {

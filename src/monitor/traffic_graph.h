@@ -44,6 +44,7 @@ struct TrafficGraph {
     char theme_name[64];
     ColorSet colors;
     LOGFONTA label_font_description;
+    std::int32_t dpi;  // of the screen the graph is drawn for; lengths and font follow it
 };
 
 extern TrafficGraph traffic_graph;
@@ -51,6 +52,13 @@ extern TrafficGraph traffic_graph;
 // Opens the counter query and makes the default colours, pens and font.
 TrafficGraph* create_traffic_graph();
 void destroy_traffic_graph();
+
+// The labels' face and cell height on a 96-DPI screen.
+constexpr char label_font_face[] = "Small Fonts";
+constexpr int label_font_height = 11;
+
+// Replaces the label font by one of this face and cell height in pixels.
+void set_label_font(TrafficGraph& graph, const char* face, int height);
 
 void select_download_interface(TrafficGraph& graph, const char* name);
 void select_upload_interface(TrafficGraph& graph, const char* name);

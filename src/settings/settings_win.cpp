@@ -11,6 +11,7 @@
 #include "app/modal.h"
 #include "app/window_options.h"
 #include "dialogs/config_dialog.h"
+#include "graph/dpi.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_keys.h"
@@ -73,14 +74,15 @@ void make_settings_folder(const char* folder) {
     SHCreateDirectoryExA(main_window, full_path, nullptr);
 }
 
-// The window's place and outer size on a first run and after a reset.
-constexpr int default_left = 10, default_top = 10, default_width = 200, default_height = 80;
+// The window's place and outer size on a first run and after a reset, on the
+// screen it is on; stored, like every position, in that screen's pixels.
+struct Placement {
+    int left, top, width, height;
+};
 
-void store_default_position() {
-    set_setting_int(keys::app_left, default_left);
-    set_setting_int(keys::app_top, default_top);
-    set_setting_int(keys::app_width, default_width);
-    set_setting_int(keys::app_height, default_height);
+Placement default_placement() {
+    const int dpi = traffic_graph.dpi;
+    return {scale_to_dpi(10, dpi), scale_to_dpi(10, dpi), scale_to_dpi(200, dpi), scale_to_dpi(80, dpi)};
 }
 
 }  // namespace
@@ -88,10 +90,11 @@ void store_default_position() {
 void load_settings() {
     load_settings_file(settings_path("settings.cfg"));
 
-    const int left = get_setting_int(keys::app_left, default_left);
-    const int top = get_setting_int(keys::app_top, default_top);
-    const int width = get_setting_int(keys::app_width, default_width);
-    const int height = get_setting_int(keys::app_height, default_height);
+    const Placement fallback = default_placement();
+    const int left = get_setting_int(keys::app_left, fallback.left);
+    const int top = get_setting_int(keys::app_top, fallback.top);
+    const int width = get_setting_int(keys::app_width, fallback.width);
+    const int height = get_setting_int(keys::app_height, fallback.height);
     MoveWindow(main_window, left, top, width, height, TRUE);
 
     always_on_top = get_setting_int(keys::app_always_on_top, 1) != 0;
@@ -142,8 +145,12 @@ bool save_settings() {
 }
 
 void reset_graph_position() {
-    store_default_position();
-    MoveWindow(main_window, default_left, default_top, default_width, default_height, TRUE);
+    const Placement placement = default_placement();
+    set_setting_int(keys::app_left, placement.left);
+    set_setting_int(keys::app_top, placement.top);
+    set_setting_int(keys::app_width, placement.width);
+    set_setting_int(keys::app_height, placement.height);
+    MoveWindow(main_window, placement.left, placement.top, placement.width, placement.height, TRUE);
 }
 
 // The folder goes only when nothing else is left in it; what a killed save

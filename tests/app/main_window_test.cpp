@@ -13,6 +13,7 @@
 
 #include "app/app.h"
 #include "app/window_options.h"
+#include "graph/paint_graph.h"
 #include "graph/paint_graph_win.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -446,6 +447,35 @@ TEST_F(MainWindowTest, PaintDrawsTheWholeGraph) {
     UpdateWindow(window);
     EXPECT_EQ(observed.paints, paints + 1);
     EXPECT_EQ(differing_pixels(window), 0);
+}
+
+// --- WM_DPICHANGED ----------------------------------------------------------------
+
+// Moved to a screen of twice the scale: the suggested place, and a graph drawn
+// for 192 DPI from the next paint on (the maximum line on row 24).
+TEST_F(MainWindowTest, DpiChangeTakesTheSuggestedPlaceAndDrawsForTheNewScale) {
+    show();
+    KillTimer(window, sample_timer_id);
+    SendMessageA(window, WM_TIMER, sample_timer_id, 0);
+    RECT suggested{30, 40, 430, 200};
+    EXPECT_EQ(SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested)),
+              0);
+    const RECT placed = window_rect(window);
+    EXPECT_TRUE(EqualRect(&placed, &suggested));
+    EXPECT_EQ(traffic_graph.label_font_description.lfHeight, 22);
+    MINMAXINFO limits{};
+    SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, 310);
+    EXPECT_EQ(limits.ptMinTrackSize.y, 72);
+
+    UpdateWindow(window);
+    EXPECT_EQ(differing_pixels(window), 0);
+    const RECT client = client_rect(window);
+    const std::vector<std::uint32_t> shown = capture_window(window, client.right, client.bottom);
+    auto at = [&](int x, int y) { return shown[static_cast<std::size_t>(y) * client.right + x]; };
+    const int right = client.right - 1;
+    EXPECT_EQ(at(right, 24), dib_pixel(traffic_graph.colors.download));
+    EXPECT_EQ(at(right, 12), dib_pixel(traffic_graph.colors.background));
 }
 
 // --- WM_SYSCOMMAND ----------------------------------------------------------------

@@ -56,6 +56,14 @@ TEST_F(NotificationIcon, IsAddedWithTheProgramsNameAndCallback) {
     EXPECT_EQ(notify_icon_data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(notify_icon_data.uCallbackMessage, static_cast<UINT>(WM_USER));
     EXPECT_NE(notify_icon_data.hIcon, nullptr);
+    // The small-icon size, as the taskbar draws it, not the large icon scaled down.
+    ICONINFO icon{};
+    BITMAP image{};
+    ASSERT_TRUE(GetIconInfo(notify_icon_data.hIcon, &icon));
+    GetObjectA(icon.hbmColor ? icon.hbmColor : icon.hbmMask, sizeof image, &image);
+    EXPECT_EQ(image.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
     EXPECT_STREQ(notify_icon_data.szTip, "mivrel");
     EXPECT_EQ(notify_icon_data.dwInfoFlags, 0u);
     EXPECT_EQ(notify_icon_data.szInfo[0], '\0');

@@ -191,7 +191,7 @@ inline std::vector<Colour> raster(const TrafficGraph& graph, const GraphGeometry
         paint_column(bar.x, bar.large);
     }
     for (int x = geometry.max_line.first; x < geometry.max_line.end; ++x)
-        image[static_cast<std::size_t>(max_line_row) * width + x] = geometry.max_line.colour;
+        image[static_cast<std::size_t>(geometry.metrics.max_line_row) * width + x] = geometry.max_line.colour;
     return image;
 }
 

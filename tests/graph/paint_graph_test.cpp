@@ -319,7 +319,7 @@ TEST_F(PaintGraphTest, PixelsWrittenRowByRowMatchTheGeometry) {
         std::vector<std::uint32_t> pixels(image.size(), 0xFFFFFFFFu);
         paint_bars(graph, geometry, pixels.data());
         for (int x = geometry.max_line.first; x < geometry.max_line.end; ++x)
-            pixels[static_cast<std::size_t>(max_line_row) * geometry.width + x] =
+            pixels[static_cast<std::size_t>(geometry.metrics.max_line_row) * geometry.width + x] =
                 dib_pixel(geometry.max_line.colour);
         int mismatches = 0;
         for (std::size_t i = 0; i < pixels.size(); ++i) mismatches += pixels[i] != dib_pixel(image[i]);
@@ -338,8 +338,44 @@ TEST_F(PaintGraphTest, PixelsOfWideImagesCrossColumnBands) {
     int mismatches = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 700; ++x)
-            if (y != max_line_row) mismatches += pixels[y * 700 + x] != dib_pixel(pixel(x, y));
+            if (y != geometry.metrics.max_line_row)
+                mismatches += pixels[y * 700 + x] != dib_pixel(pixel(x, y));
     EXPECT_EQ(mismatches, 0);
+}
+
+// Every length given in pixels scales with the screen's DPI; at 96 nothing
+// moves. A sample at the scale maximum reaches from the baseline up to the
+// maximum line at every DPI, and bars keep one column per sample.
+TEST_F(PaintGraphTest, LengthsFollowTheDpi) {
+    const struct {
+        int dpi;
+        int max_line_row, baseline, label_left, max_label_top, bottom_labels;
+    } cases[] = {{96, 12, 144, 3, 1, 147}, {144, 18, 136, 5, 2, 140}, {192, 24, 128, 6, 2, 134}};
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.dpi);
+        start_fresh_traffic_graph();
+        graph.dpi = entry.dpi;
+        size_graph(graph, 400, 160);
+        push_sample(graph, 1000, 0);
+        push_sample(graph, 1000, 1000);
+        set_scale(graph, 1000, 1000, 1000, true);
+        set_labels(graph, "Max", "Down", "Up");
+        geometry = graph_geometry(graph);
+        image = raster(graph, geometry);
+        EXPECT_EQ(geometry.metrics.max_line_row, entry.max_line_row);
+        const int span = entry.baseline - entry.max_line_row + 1, below = 159 - entry.baseline;
+        const std::string above = rows('b', entry.max_line_row);
+        EXPECT_EQ(column(398), above + rows('d', span) + rows('b', below));
+        EXPECT_EQ(column(399),
+                  above + 'd' + rows('o', span - 1) + rows('b', below));  // the line over the bar
+        EXPECT_EQ(column(397), above + 'd' + rows('b', 159 - entry.max_line_row));
+        const int expected_x[] = {entry.label_left, entry.label_left, 200};
+        const int expected_y[] = {entry.max_label_top, entry.bottom_labels, entry.bottom_labels};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(geometry.labels[i].x, expected_x[i]) << i;
+            EXPECT_EQ(geometry.labels[i].y, expected_y[i]) << i;
+        }
+    }
 }
 
 TEST(DibPixel, SwapsRedAndBlue) {

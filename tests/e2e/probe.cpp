@@ -1,7 +1,8 @@
 // Steers a running mivrel from the outside, for the end-to-end tests and the
 // run command. Every wait has a time limit.
 //   probe find [ms]                 waits for the visible "MIVREL" window and prints its
-//                                   handle, style, extended style and rectangle
+//                                   handle, style, extended style, rectangle and client
+//                                   area (screen origin, width, height)
 //   probe wait <ms>                 the same, silently
 //   probe gone <ms>                 waits until no "MIVREL" window is left
 //   probe escape | close            presses Escape in it / asks it to close
@@ -59,6 +60,11 @@ int find(DWORD limit_ms) {
     std::printf("style 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)));
     std::printf("exstyle 0x%08lx\n", static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
     std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf("client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -18,6 +19,7 @@
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "support/graph_fixture.h"
+#include "support/message_pump.h"
 #include "support/window_capture.h"
 
 namespace {
@@ -193,29 +195,6 @@ private:
     UINT_PTR poll;
     UINT_PTR limit;
 };
-
-template <typename Condition>
-bool pump_until(Condition done, DWORD limit_ms) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (!done()) {
-        if (GetTickCount() - start > limit_ms) return false;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(message.wParam));  // leave it for the caller
-                return done();
-            }
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(5);
-    }
-    return true;
-}
-
-void pump_for(DWORD milliseconds) {
-    pump_until([] { return false; }, milliseconds);
-}
 
 // Takes the quit message if one is posted; gives its wParam or -1.
 long long take_quit_message(DWORD limit_ms) {
@@ -398,7 +377,7 @@ int differing_pixels(HWND window) {
 TEST_F(MainWindowTest, TickWhileVisibleSamplesAndRepaintsAtOnce) {
     show();
     KillTimer(window, sample_timer_id);  // only our ticks from here on
-    pump_for(50);
+    pump_messages(50);
 
     const int count = traffic_graph.count, head = traffic_graph.head, paints = observed.paints;
     EXPECT_EQ(SendMessageA(window, WM_TIMER, sample_timer_id, 0), 0);
@@ -412,7 +391,7 @@ TEST_F(MainWindowTest, TickWhileVisibleSamplesAndRepaintsAtOnce) {
 TEST_F(MainWindowTest, AnyTimerIdIsASampleTick) {
     show();
     KillTimer(window, sample_timer_id);
-    pump_for(50);
+    pump_messages(50);
     const int count = traffic_graph.count;
     SendMessageA(window, WM_TIMER, 7, 0);
     SendMessageA(window, WM_TIMER, 0, 0);
@@ -423,10 +402,10 @@ TEST_F(MainWindowTest, TickWhileHiddenSamplesButDoesNotPaint) {
     show();
     KillTimer(window, sample_timer_id);
     ShowWindow(window, SW_HIDE);
-    pump_for(50);
+    pump_messages(50);
     const int count = traffic_graph.count, paints = observed.paints;
     SendMessageA(window, WM_TIMER, sample_timer_id, 0);
-    pump_for(50);
+    pump_messages(50);
     EXPECT_EQ(traffic_graph.count, count + 1);
     EXPECT_EQ(observed.paints, paints);
 }
@@ -599,7 +578,7 @@ TEST_F(MainWindowTest, UnknownCommandGetsDefaultProcessing) {
         EXPECT_EQ(SendMessageA(window, WM_COMMAND, id, 0), expected) << id;
         ASSERT_TRUE(IsWindow(window)) << id;
     }
-    pump_for(100);
+    pump_messages(100);
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(top_level_windows_of_this_thread(), windows) << "no dialog may open";
     EXPECT_EQ(traffic_graph.count, count);
@@ -731,27 +710,25 @@ struct InsideConfiguration {
 };
 InsideConfiguration inside;
 
+// The enabled one of this thread's visible windows with the caption (null if
+// none), and how many there are.
 HWND visible_dialog(const char* caption, int* count = nullptr) {
-    struct Search {
-        const char* caption;
-        HWND found;
-        int count;
-    } search{caption, nullptr, 0};
+    std::pair<const char*, std::vector<HWND>> search{caption, {}};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM data) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(data);
+            auto* found = reinterpret_cast<std::pair<const char*, std::vector<HWND>>*>(data);
             char text[64] = {};
             GetWindowTextA(window, text, sizeof text);
-            if (IsWindowVisible(window) && std::strcmp(text, search->caption) == 0) {
-                ++search->count;
-                if (IsWindowEnabled(window)) search->found = window;
-            }
+            if (IsWindowVisible(window) && std::strcmp(text, found->first) == 0)
+                found->second.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    if (count) *count = search.count;
-    return search.found;
+    if (count) *count = static_cast<int>(search.second.size());
+    for (HWND window : search.second)
+        if (IsWindowEnabled(window)) return window;
+    return nullptr;
 }
 
 // Polls from inside the modal loops; whatever opens over the dialog is noted and closed.
@@ -836,7 +813,7 @@ TEST_F(MainWindowTest, LogonEndGoingAheadStopsSamplingButKeepsTheWindow) {
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_FALSE(quit_posted());
     observed.timers = 0;
-    pump_for(tick_wait());
+    pump_messages(tick_wait());
     EXPECT_EQ(observed.timers, 0);
     EXPECT_FALSE(KillTimer(window, sample_timer_id));
     EXPECT_FALSE(quit_posted());

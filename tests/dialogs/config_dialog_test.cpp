@@ -262,9 +262,7 @@ TEST_F(ConfigDialogTest, DelayRestartsTheSampleTimer) {
                                  }}}));
         EXPECT_EQ(traffic_graph.delay, std::atoi(typed));
         sample_ticks.clear();
-        const DWORD start = GetTickCount();
-        while (sample_ticks.empty() && GetTickCount() - start < 5000) pump_messages(20);
-        EXPECT_FALSE(sample_ticks.empty()) << typed << ": no tick after OK";
+        EXPECT_TRUE(pump_until([] { return !sample_ticks.empty(); }, 5000)) << typed << ": no tick after OK";
     }
 }
 

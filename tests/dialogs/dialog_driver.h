@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/message_pump.h"
+
 struct UiStep {
     std::string title;  // caption of the dialog this step waits for
     std::function<void(HWND dialog)> act;
@@ -24,9 +26,6 @@ bool run_with_steps(const std::function<void()>& open, const std::vector<UiStep>
 
 // The visible dialog of this thread with the caption, or null.
 HWND find_dialog(const char* title);
-
-// Dispatches this thread's messages for a while (timers, paints).
-void pump_messages(DWORD milliseconds);
 
 // What the user does.
 void click(HWND dialog, int id);

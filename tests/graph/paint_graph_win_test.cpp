@@ -13,6 +13,7 @@
 #include "graph/paint_graph_cases.h"
 #include "support/gdi_probe.h"
 #include "support/graph_fixture.h"
+#include "support/message_pump.h"
 #include "support/window_capture.h"
 
 namespace {
@@ -34,15 +35,6 @@ LRESULT CALLBACK test_window_procedure(HWND window, UINT message, WPARAM wparam,
         }
         default:
             return DefWindowProcA(window, message, wparam, lparam);
-    }
-}
-
-void pump_messages(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < milliseconds) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(5);
     }
 }
 

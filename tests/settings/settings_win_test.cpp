@@ -21,6 +21,7 @@
 #include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "settings_win_test_support.h"
+#include "support/message_pump.h"
 
 namespace {
 
@@ -70,18 +71,6 @@ std::string stored(const char* key) {
 std::string describe(const RECT& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) +
            "x" + std::to_string(r.bottom - r.top);
-}
-
-// Dispatches this thread's messages until `done` holds or the limit runs out.
-template <typename Condition>
-bool pump_until(Condition done, DWORD limit_ms) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (!done() && GetTickCount() - start < limit_ms) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(5);
-    }
-    return done();
 }
 
 // A process that has run and ended: its id names no running process.

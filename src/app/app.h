@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
 extern HINSTANCE instance;
 extern HWND main_window;
 extern char window_title[100];
@@ -15,11 +13,9 @@ extern BYTE save_on_exit;
 
 constexpr UINT_PTR sample_timer_id = 131;
 
-// The sample timer's period for a tick delay in milliseconds: no delay, however
-// small or negative, may stop the ticks, so one below the platform's shortest
-// period ticks at that period.
-UINT sample_timer_period(std::int32_t delay);
-// Starts the sample timer with the traffic graph's delay, or restarts it.
+// Starts the sample timer with the traffic graph's delay, or restarts it. No
+// delay, however small or negative, stops the ticks: one below the platform's
+// shortest period ticks at that period.
 void start_sample_timer(HWND window);
 
 // Loads the texts, registers the class and creates the Main window; null when

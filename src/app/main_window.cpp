@@ -207,14 +207,12 @@ LRESULT on_lbuttondblclk(HWND window) {
 
 }  // namespace
 
-UINT sample_timer_period(std::int32_t delay) {
-    return delay < static_cast<std::int32_t>(USER_TIMER_MINIMUM) ? USER_TIMER_MINIMUM
-                                                                 : static_cast<UINT>(delay);
-}
-
 void start_sample_timer(HWND window) {
+    const std::int32_t delay = traffic_graph.delay;
+    const UINT period =
+        delay < static_cast<std::int32_t>(USER_TIMER_MINIMUM) ? USER_TIMER_MINIMUM : static_cast<UINT>(delay);
     KillTimer(window, sample_timer_id);
-    SetTimer(window, sample_timer_id, sample_timer_period(traffic_graph.delay), nullptr);
+    SetTimer(window, sample_timer_id, period, nullptr);
 }
 
 HWND create_main_window(HINSTANCE module) {

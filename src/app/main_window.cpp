@@ -68,6 +68,9 @@ LRESULT on_create(HWND window) {
     start_sample_timer(window);
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     taskbar_created_message = RegisterWindowMessageA("TaskbarCreated");
+    // Run elevated, the window would not hear the taskbar's (lower) process otherwise.
+    if (taskbar_created_message != 0)
+        ChangeWindowMessageFilterEx(window, taskbar_created_message, MSGFLT_ALLOW, nullptr);
     return 0;
 }
 
@@ -174,11 +177,11 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
     }
 }
 
-// A minimise hides the window: a tool window has no button to come back by.
-// The low four bits of the command are the platform's own.
+// A minimise hides the window: a tool window has no button to come back by,
+// so without the icon it stays shown. The low four bits are the platform's own.
 LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
     if ((command & 0xFFF0) == SC_MINIMIZE) {
-        ShowWindow(window, SW_HIDE);
+        if (notification_icon_shown()) ShowWindow(window, SW_HIDE);
         return 0;
     }
     return DefWindowProcA(window, WM_SYSCOMMAND, command, lparam);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/app.h"
 #include "app/modal.h"
@@ -12,6 +13,22 @@
 NOTIFYICONDATAA notify_icon_data;
 
 namespace {
+
+BOOL call_shell(DWORD message, NOTIFYICONDATAA* data) {
+    return Shell_NotifyIconA(message, data);
+}
+
+}  // namespace
+
+ShellNotifyIcon shell_notify_icon = call_shell;
+
+namespace {
+
+bool icon_shown = false;
+
+// The shell sends down, up, double click, up for a double click: the release
+// that ends it would undo the first click's toggle. A press starts anew.
+bool double_click_pending = false;
 
 constexpr DWORD animation_ms = 100;
 
@@ -70,26 +87,61 @@ void add_notification_icon() {
     notify_icon_data.uCallbackMessage = WM_USER;
     notify_icon_data.hIcon = small_icon;
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", "mivrel");
-    Shell_NotifyIconA(NIM_ADD, &notify_icon_data);
+    double_click_pending = false;
+    // An add that timed out may still have put the icon there, and then only a
+    // modify of the same record is accepted.
+    icon_shown =
+        shell_notify_icon(NIM_ADD, &notify_icon_data) || shell_notify_icon(NIM_MODIFY, &notify_icon_data);
 }
 
+// szTip holds what the taskbar shows; the same text again is not sent.
 void refresh_notification_tip() {
     char text[512];
     std::snprintf(text, sizeof text, "mivrel\n%s\n%s", traffic_graph.download_label,
                   traffic_graph.upload_label);
-    notify_icon_data.uFlags = NIF_MESSAGE | NIF_TIP;
-    std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", text);
-    Shell_NotifyIconA(NIM_MODIFY, &notify_icon_data);
+    char tip[sizeof notify_icon_data.szTip];
+    std::snprintf(tip, sizeof tip, "%s", text);
+    // A refused modify means the icon is gone (the taskbar restarted without
+    // telling us): it is added again, and the rates sent to the new one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!icon_shown) add_notification_icon();
+        if (!icon_shown) return;
+        if (std::strcmp(tip, notify_icon_data.szTip) == 0) return;
+        notify_icon_data.uFlags = NIF_MESSAGE | NIF_TIP;
+        std::memcpy(notify_icon_data.szTip, tip, sizeof tip);
+        if (shell_notify_icon(NIM_MODIFY, &notify_icon_data)) return;
+        icon_shown = false;
+    }
 }
 
 void remove_notification_icon() {
-    Shell_NotifyIconA(NIM_DELETE, &notify_icon_data);
+    shell_notify_icon(NIM_DELETE, &notify_icon_data);
+    icon_shown = false;
     free_small_icon();
 }
 
+bool notification_icon_shown() {
+    return icon_shown;
+}
+
 void on_notification_icon(LPARAM event) {
-    if (event == WM_LBUTTONUP)
-        toggle_main_window();
-    else if (event == WM_RBUTTONUP)
-        open_icon_menu();
+    switch (event) {
+        case WM_LBUTTONDOWN:
+            double_click_pending = false;
+            break;
+        case WM_LBUTTONDBLCLK:
+            double_click_pending = true;
+            break;
+        case WM_LBUTTONUP:
+            if (double_click_pending)
+                double_click_pending = false;
+            else
+                toggle_main_window();
+            break;
+        case WM_RBUTTONUP:
+            open_icon_menu();
+            break;
+        default:
+            break;
+    }
 }

@@ -4,10 +4,21 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 extern NOTIFYICONDATAA notify_icon_data;
 
+// A taskbar that is not ready yet (at logon) refuses the add; the next tick
+// tries again, and so does a refresh that finds the icon gone.
 void add_notification_icon();
 void refresh_notification_tip();
 void remove_notification_icon();
+// Whether the taskbar holds the icon, the only way back to a hidden window.
+bool notification_icon_shown();
 // `event` is the mouse message that happened over the icon.
 void on_notification_icon(LPARAM event);
+
+// The shell call behind every operation above; tests make it refuse as a
+// taskbar that is not ready does.
+using ShellNotifyIcon = BOOL (*)(DWORD message, NOTIFYICONDATAA* data);
+extern ShellNotifyIcon shell_notify_icon;

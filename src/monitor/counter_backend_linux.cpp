@@ -44,7 +44,7 @@ bool read_interfaces(InterfaceTable* table) {
     return true;
 }
 
-const CounterBackend kernel_backend = {read_interfaces, nullptr, 0, monotonic_ns};
+const CounterBackend kernel_backend = {read_interfaces, nullptr, 0, monotonic_ns, nullptr};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -192,6 +193,22 @@ bool read_named_interfaces(NamedInterfaces* interfaces) {
     interfaces->table.count = std::clamp(interfaces->table.count, 0, max_interfaces);
     name_rows(interfaces->table, interfaces->names);
     return true;
+}
+
+bool default_route_instance(char* name, int size) {
+    const CounterBackend& source = backend();
+    std::uint64_t key = 0;
+    if (size <= 0 || !source.default_route_key || !source.default_route_key(&key)) return false;
+    // Named over the whole table, so that an adapter sharing its description
+    // with another gets the same " _2" as in the list.
+    std::unique_ptr<NamedInterfaces> interfaces(new (std::nothrow) NamedInterfaces());
+    if (!interfaces || !read_named_interfaces(interfaces.get())) return false;
+    for (int i = 0; i < interfaces->table.count; ++i) {
+        if (interfaces->table.rows[i].key != key) continue;
+        std::snprintf(name, static_cast<std::size_t>(size), "%s", interfaces->names[i]);
+        return true;
+    }
+    return false;
 }
 
 void set_counter_backend(const CounterBackend* backend) {

@@ -381,6 +381,35 @@ TEST_F(CounterSourceTest, ExpansionFailsWhenThePlatformDoesNotAnswer) {
     EXPECT_NE(status, PDH_MORE_DATA);
 }
 
+// The adapter is named as the list names it: over the whole table, so a
+// second adapter with the same description is the one with " _2".
+TEST_F(CounterSourceTest, DefaultRouteAdapterIsNamedAsTheExpansionNamesIt) {
+    const struct {
+        int route;  // index into the adapters below, -1 for none
+        bool present;
+        const char* expected;  // nullptr: no name
+    } cases[] = {
+        {2, true, "Wi-Fi [5 GHz]"},    {3, true, "Intel_R Ethernet _2"},
+        {1, true, "Intel_R Ethernet"}, {-1, true, nullptr},
+        {2, false, nullptr},
+    };
+    for (const auto& entry : cases) {
+        scripted_reset();
+        scripted_add("Bluetooth Device", true);
+        scripted_add("Intel#R Ethernet", true);
+        int wifi = scripted_add("Wi-Fi (5 GHz)", true);
+        scripted_add("Intel#R Ethernet", true);
+        scripted_set_default_route(entry.route);
+        scripted_set_present(wifi, entry.present);
+        char name[64] = "unchanged";
+        const bool found = default_route_instance(name, sizeof name);
+        EXPECT_EQ(found, entry.expected != nullptr) << entry.route;
+        if (entry.expected) {
+            EXPECT_STREQ(name, entry.expected);
+        }
+    }
+}
+
 TEST(InstanceNames, FollowPerformanceCounterSpelling) {
     char name[32];
     make_instance_name("Realtek PCIe GbE (#2) a/b\\c", name, sizeof name);

@@ -410,6 +410,23 @@ TEST_F(CounterSourceTest, DefaultRouteAdapterIsNamedAsTheExpansionNamesIt) {
     }
 }
 
+#ifndef _WIN32
+// The kernel's default route, named as the list names it (IP Helper's has its own test).
+TEST(KernelBackend, DefaultRouteAdapterIsAListedAdapterOtherThanTheLoopback) {
+    set_counter_backend(nullptr);
+    char name[512] = {};
+    if (!default_route_instance(name, sizeof name)) GTEST_SKIP() << "this host has no default route";
+    std::vector<char> paths(65536, 0);
+    std::uint32_t size = static_cast<std::uint32_t>(paths.size());
+    ASSERT_EQ(PdhExpandCounterPathA(all_in, paths.data(), &size), 0);
+    bool listed = false;
+    for (const char* path = paths.data(); *path; path += std::strlen(path) + 1)
+        listed |= std::string(path) == "\\Network Interface(" + std::string(name) + ")\\Bytes Received/sec";
+    EXPECT_TRUE(listed) << name;
+    EXPECT_STRNE(name, "lo");
+}
+#endif
+
 TEST(InstanceNames, FollowPerformanceCounterSpelling) {
     char name[32];
     make_instance_name("Realtek PCIe GbE (#2) a/b\\c", name, sizeof name);

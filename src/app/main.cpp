@@ -2,6 +2,8 @@
 // down after it returns, behind the settings store.
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <cstdlib>
 
 #include "app/app.h"
@@ -24,5 +26,10 @@ const ProcessRecords process_records;
 
 // The command line is ignored: the settings file is the only configuration.
 int WINAPI WinMain(HINSTANCE module, HINSTANCE /*previous*/, LPSTR /*command_line*/, int show_command) {
-    return run_program(module, show_command);
+    // The About box's links go through ShellExecuteA, whose shell extensions
+    // may be COM objects that need an apartment on this, the window's, thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const int result = run_program(module, show_command);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
 }

@@ -9,6 +9,7 @@
 #include "app/window_options.h"
 #include "dialogs/interface_list.h"
 #include "dialogs/swatches.h"
+#include "monitor/counter_source.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_values.h"
@@ -67,6 +68,16 @@ void refresh_main_window() {
     InvalidateRect(main_window, nullptr, FALSE);
 }
 
+// Before anything is configured, the adapter of the default route: the first
+// name of the list is as often a dead Bluetooth or virtual adapter.
+void select_default_route_adapter(HWND list) {
+    char name[sizeof traffic_graph.download_interface];
+    if (!default_route_instance(name, sizeof name)) return;
+    const LRESULT found =
+        SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+    if (found >= 0) SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+}
+
 // The list starts on the first name and shows the configured one ("*" is shown
 // by "Graph all"). An unplugged adapter, or a list that could not be filled,
 // must not turn OK into a choice the user never made, so a configured name
@@ -79,7 +90,10 @@ void init_interface_list(HWND dialog, int list_id, int graph_all_id, const char*
         check(dialog, graph_all_id);
         return;
     }
-    if (!*name) return;
+    if (!*name) {
+        select_default_route_adapter(list);
+        return;
+    }
     LRESULT found =
         SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
     if (found == CB_ERR) found = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));

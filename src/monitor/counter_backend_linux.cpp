@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 namespace {
 
@@ -44,7 +46,44 @@ bool read_interfaces(InterfaceTable* table) {
     return true;
 }
 
-const CounterBackend kernel_backend = {read_interfaces, nullptr, 0, monotonic_ns};
+// /proc/net/route: a header line, then "name destination gateway flags refs use
+// metric mask ..." in hexadecimal; the default route has destination and mask 0.
+bool default_route_name(char (&name)[64]) {
+    std::FILE* file = std::fopen("/proc/net/route", "r");
+    if (!file) return false;
+    char line[512];
+    unsigned long best_metric = 0;
+    bool found = false;
+    while (std::fgets(line, sizeof line, file)) {
+        char iface[64];
+        unsigned long destination = 0, gateway = 0, flags = 0, refs = 0, use = 0, metric = 0, mask = 0;
+        if (std::sscanf(line, "%63s %lx %lx %lx %lu %lu %lu %lx", iface, &destination, &gateway, &flags,
+                        &refs, &use, &metric, &mask) != 8)
+            continue;
+        const bool up = flags & 1;
+        if (!up || destination != 0 || mask != 0 || (found && metric >= best_metric)) continue;
+        std::snprintf(name, sizeof name, "%s", iface);
+        best_metric = metric;
+        found = true;
+    }
+    std::fclose(file);
+    return found;
+}
+
+bool default_route_key(std::uint64_t* key) {
+    char name[64];
+    if (!default_route_name(name)) return false;
+    std::unique_ptr<InterfaceTable> table(new (std::nothrow) InterfaceTable());
+    if (!table || !read_interfaces(table.get())) return false;
+    for (int i = 0; i < table->count; ++i) {
+        if (std::strcmp(table->rows[i].description, name) != 0) continue;
+        *key = table->rows[i].key;
+        return true;
+    }
+    return false;
+}
+
+const CounterBackend kernel_backend = {read_interfaces, nullptr, 0, monotonic_ns, default_route_key};
 
 }  // namespace
 

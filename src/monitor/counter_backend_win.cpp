@@ -11,6 +11,8 @@
 #include <windows.h>
 // clang-format on
 
+#include <cstring>
+
 #include "monitor/counter_backend_win.h"
 
 void adapter_description(const WCHAR* description, int length, char (&text)[256]) {
@@ -62,8 +64,34 @@ bool refresh_rows(InterfaceTable* table) {
     return true;
 }
 
+// The route table's choice towards an address; asking sends nothing.
+bool best_interface_towards(sockaddr* address, std::uint64_t* key) {
+    DWORD index = 0;
+    if (GetBestInterfaceEx(address, &index) != NO_ERROR) return false;
+    NET_LUID luid{};
+    if (ConvertInterfaceIndexToLuid(index, &luid) != NO_ERROR) return false;
+    *key = luid.Value;
+    return true;
+}
+
+// Towards a root name server's public addresses, which only the default route
+// reaches; IPv4 first, IPv6 where there is no IPv4 route.
+bool default_route_key(std::uint64_t* key) {
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    const unsigned char v4_address[4] = {198, 41, 0, 4};
+    std::memcpy(&v4.sin_addr, v4_address, sizeof v4_address);
+    if (best_interface_towards(reinterpret_cast<sockaddr*>(&v4), key)) return true;
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    const unsigned char v6_address[16] = {0x20, 0x01, 0x05, 0x03, 0xba, 0x3e, 0, 0,
+                                          0,    0,    0,    0,    0,    0x02, 0, 0x30};
+    std::memcpy(&v6.sin6_addr, v6_address, sizeof v6_address);
+    return best_interface_towards(reinterpret_cast<sockaddr*>(&v6), key);
+}
+
 // One entry query costs about half a table query, so refresh a single adapter only.
-const CounterBackend ip_helper_backend = {read_interfaces, refresh_rows, 1, monotonic_ns};
+const CounterBackend ip_helper_backend = {read_interfaces, refresh_rows, 1, monotonic_ns, default_route_key};
 
 }  // namespace
 

@@ -8,14 +8,12 @@
 #include <new>
 #include <vector>
 
+#include "monitor/counter_paths.h"
+
 namespace {
 
 constexpr PDH_STATUS PDH_CSTATUS_NO_INSTANCE = static_cast<PDH_STATUS>(0x800007D1u);
-constexpr int name_size = 272;  // a description plus a " _NNN" suffix
-
-constexpr char object_name[] = "\\Network Interface";
-constexpr char received_name[] = "\\Bytes Received/sec";
-constexpr char sent_name[] = "\\Bytes Sent/sec";
+constexpr int name_size = instance_name_size;
 
 struct Snapshot {
     InterfaceTable table;
@@ -52,55 +50,6 @@ const CounterBackend& backend() {
     return active_backend ? *active_backend : *platform_counter_backend();
 }
 
-// Instance, object and counter names are matched without regard to case.
-unsigned char lower_ascii(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
-}
-
-bool same_text(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        if (lower_ascii(*a) != lower_ascii(*b)) return false;
-        if (*a == 0) return true;
-    }
-}
-
-bool same_span(const char* text, std::size_t length, const char* word) {
-    if (std::strlen(word) != length) return false;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (lower_ascii(text[i]) != lower_ascii(word[i])) return false;
-    }
-    return true;
-}
-
-struct ParsedPath {
-    const char* instance;
-    std::size_t instance_length;
-    const char* counter;  // the counter part, starting with its backslash
-    bool received;
-};
-
-// Splits "\Network Interface(NAME)\Bytes Received/sec": the instance is the
-// text between the first "(" and the last ")".
-PDH_STATUS parse_path(const char* path, ParsedPath* parsed) {
-    if (!path) return PDH_INVALID_ARGUMENT;
-    const char* open = std::strchr(path, '(');
-    const char* close = std::strrchr(path, ')');
-    if (!open || !close || close < open) return PDH_CSTATUS_BAD_COUNTERNAME;
-    if (!same_span(path, static_cast<std::size_t>(open - path), object_name)) return PDH_CSTATUS_NO_OBJECT;
-    const char* counter = close + 1;
-    if (same_text(counter, received_name))
-        parsed->received = true;
-    else if (same_text(counter, sent_name))
-        parsed->received = false;
-    else
-        return PDH_CSTATUS_NO_COUNTER;
-    parsed->instance = open + 1;
-    parsed->instance_length = static_cast<std::size_t>(close - open - 1);
-    parsed->counter = counter;
-    return 0;
-}
-
 bool is_live(const CounterQuery* query) {
     for (const CounterQuery* live = live_queries; live; live = live->next_live) {
         if (live == query) return true;
@@ -115,23 +64,6 @@ bool is_live(const Counter* counter) {
             return true;
     }
     return false;
-}
-
-// Gives each row its instance name; equal names are told apart by " _2", " _3"...
-void name_rows(Snapshot* snapshot) {
-    const int count = snapshot->table.count;
-    int earlier[max_interfaces];
-    for (int i = 0; i < count; ++i) {
-        make_instance_name(snapshot->table.rows[i].description, snapshot->names[i], name_size);
-        earlier[i] = 0;
-        for (int j = 0; j < i; ++j) earlier[i] += same_text(snapshot->names[j], snapshot->names[i]);
-    }
-    for (int i = 0; i < count; ++i) {
-        if (earlier[i] == 0) continue;
-        char* name = snapshot->names[i];
-        const std::size_t length = std::strlen(name);
-        std::snprintf(name + length, name_size - length, " _%d", earlier[i] + 1);
-    }
 }
 
 const InterfaceCounts* find_row(const Snapshot& snapshot, const char* name) {
@@ -178,7 +110,7 @@ void take_snapshot(CounterQuery* query) {
         next->complete = next->ok;
         if (!next->ok) next->table.count = 0;
         next->table.count = std::clamp(next->table.count, 0, max_interfaces);
-        name_rows(next);
+        name_rows(next->table, next->names);
     }
     next->time_ns = backend().now_ns();
     query->current = 1 - query->current;
@@ -237,6 +169,46 @@ void make_instance_name(const char* description, char* name, int size) {
         name[at] = c;
     }
     name[at] = 0;
+}
+
+void name_rows(const InterfaceTable& table, char (*names)[instance_name_size]) {
+    const int count = table.count;
+    int earlier[max_interfaces];
+    for (int i = 0; i < count; ++i) {
+        make_instance_name(table.rows[i].description, names[i], instance_name_size);
+        earlier[i] = 0;
+        for (int j = 0; j < i; ++j) earlier[i] += same_text(names[j], names[i]);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (earlier[i] == 0) continue;
+        char* name = names[i];
+        const std::size_t length = std::strlen(name);
+        std::snprintf(name + length, instance_name_size - length, " _%d", earlier[i] + 1);
+    }
+}
+
+bool read_named_interfaces(NamedInterfaces* interfaces) {
+    interfaces->table.count = 0;
+    if (!backend().read_interfaces(&interfaces->table)) return false;
+    interfaces->table.count = std::clamp(interfaces->table.count, 0, max_interfaces);
+    name_rows(interfaces->table, interfaces->names);
+    return true;
+}
+
+bool default_route_instance(char* name, int size) {
+    const CounterBackend& source = backend();
+    std::uint64_t key = 0;
+    if (size <= 0 || !source.default_route_key || !source.default_route_key(&key)) return false;
+    // Named over the whole table, so that an adapter sharing its description
+    // with another gets the same " _2" as in the list.
+    std::unique_ptr<NamedInterfaces> interfaces(new (std::nothrow) NamedInterfaces());
+    if (!interfaces || !read_named_interfaces(interfaces.get())) return false;
+    for (int i = 0; i < interfaces->table.count; ++i) {
+        if (interfaces->table.rows[i].key != key) continue;
+        std::snprintf(name, static_cast<std::size_t>(size), "%s", interfaces->names[i]);
+        return true;
+    }
+    return false;
 }
 
 void set_counter_backend(const CounterBackend* backend) {
@@ -317,45 +289,5 @@ PDH_STATUS PdhCloseQuery(PDH_HQUERY query) {
     while (*link != query) link = &(*link)->next_live;
     *link = query->next_live;
     delete query;
-    return 0;
-}
-
-PDH_STATUS PdhExpandCounterPathA(const char* wildcard_path, char* expanded_paths, std::uint32_t* size) {
-    if (!size) return PDH_INVALID_ARGUMENT;
-    ParsedPath parsed{};
-    PDH_STATUS status = parse_path(wildcard_path, &parsed);
-    if (status != 0) return status;
-    std::unique_ptr<Snapshot> snapshot(new (std::nothrow) Snapshot());
-    if (!snapshot) return PDH_MEMORY_ALLOCATION_FAILURE;
-    if (!backend().read_interfaces(&snapshot->table)) return PDH_CSTATUS_NO_OBJECT;
-    snapshot->table.count = std::clamp(snapshot->table.count, 0, max_interfaces);
-    name_rows(snapshot.get());
-
-    const bool all = same_span(parsed.instance, parsed.instance_length, "*");
-    const std::size_t prefix = static_cast<std::size_t>(parsed.instance - wildcard_path);
-    const std::size_t suffix = std::strlen(parsed.counter) + 1;  // ")" and the counter name
-    std::size_t needed = 1;
-    for (int pass = 0; pass < 2; ++pass) {
-        std::size_t at = 0;
-        for (int i = 0; i < snapshot->table.count; ++i) {
-            const char* name = snapshot->names[i];
-            if (!all && !same_span(parsed.instance, parsed.instance_length, name)) continue;
-            std::size_t length = prefix + std::strlen(name) + suffix + 1;
-            if (pass == 1)
-                std::snprintf(expanded_paths + at, length, "%.*s%s)%s", static_cast<int>(prefix),
-                              wildcard_path, name, parsed.counter);
-            at += length;
-        }
-        if (pass == 0) {
-            needed = at + 1;
-            if (!expanded_paths || *size < needed) {
-                *size = static_cast<std::uint32_t>(needed);
-                return PDH_MORE_DATA;
-            }
-        } else {
-            expanded_paths[at] = 0;
-        }
-    }
-    *size = static_cast<std::uint32_t>(needed);
     return 0;
 }

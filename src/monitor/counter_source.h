@@ -68,11 +68,14 @@ struct InterfaceTable {
 // `refresh_rows` updates the counts of the rows already in a table (found by
 // `key`) and returns false when any of them is gone; it is used only for
 // tables of at most `max_refresh_rows` rows. `now_ns` is a monotonic clock.
+// `default_route_key`, where the platform can tell, gives the key of the
+// adapter that carries the default route, and false when none does.
 struct CounterBackend {
     bool (*read_interfaces)(InterfaceTable* table);
     bool (*refresh_rows)(InterfaceTable* table);
     int max_refresh_rows;
     std::int64_t (*now_ns)();
+    bool (*default_route_key)(std::uint64_t* key);
 };
 
 // The backend of the platform the program runs on.
@@ -85,3 +88,7 @@ void set_counter_backend(const CounterBackend* backend);
 // Writes the instance name for an adapter description the way performance
 // counters spell it: "(" as "[", ")" as "]", and "#", "/", "\" as "_".
 void make_instance_name(const char* description, char* name, int size);
+
+// Writes the instance name of the adapter that carries the default route,
+// spelt as the expansion lists it; false when there is none.
+bool default_route_instance(char* name, int size);

@@ -292,6 +292,30 @@ TEST_F(ConfigDialogTest, ConfiguredInterfaceThatIsNotListedIsShownAndKept) {
     }
 }
 
+// Nothing configured yet: the adapter of the default route, not the first name.
+TEST_F(ConfigDialogTest, FirstRunPreselectsTheDefaultRouteAdapter) {
+    scripted_add("Wi-Fi", true);
+    const int second_wifi = scripted_add("Wi-Fi", true);
+    const struct {
+        const char* configured;
+        int route;
+        const char* shown;
+    } cases[] = {{"", second_wifi, "Wi-Fi _2"}, {"lo", second_wifi, "lo"}, {"", -1, "eth0"}};
+    for (const auto& entry : cases) {
+        select_download_interface(traffic_graph, entry.configured);
+        select_upload_interface(traffic_graph, entry.configured);
+        scripted_set_default_route(entry.route);
+        std::string download, upload;
+        ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
+                                     download = control_text(dialog, IDC_DOWNLOAD_INTERFACE);
+                                     upload = control_text(dialog, IDC_UPLOAD_INTERFACE);
+                                     press_escape(dialog);
+                                 }}}));
+        EXPECT_EQ(download, entry.shown) << entry.configured;
+        EXPECT_EQ(upload, entry.shown) << entry.configured;
+    }
+}
+
 TEST_F(ConfigDialogTest, DelayThatIsNoNumberGivesZero) {
     ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
                                  type_text(dialog, IDC_TICK_DELAY, "soon");

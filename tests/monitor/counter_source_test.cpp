@@ -381,6 +381,52 @@ TEST_F(CounterSourceTest, ExpansionFailsWhenThePlatformDoesNotAnswer) {
     EXPECT_NE(status, PDH_MORE_DATA);
 }
 
+// The adapter is named as the list names it: over the whole table, so a
+// second adapter with the same description is the one with " _2".
+TEST_F(CounterSourceTest, DefaultRouteAdapterIsNamedAsTheExpansionNamesIt) {
+    const struct {
+        int route;  // index into the adapters below, -1 for none
+        bool present;
+        const char* expected;  // nullptr: no name
+    } cases[] = {
+        {2, true, "Wi-Fi [5 GHz]"},    {3, true, "Intel_R Ethernet _2"},
+        {1, true, "Intel_R Ethernet"}, {-1, true, nullptr},
+        {2, false, nullptr},
+    };
+    for (const auto& entry : cases) {
+        scripted_reset();
+        scripted_add("Bluetooth Device", true);
+        scripted_add("Intel#R Ethernet", true);
+        int wifi = scripted_add("Wi-Fi (5 GHz)", true);
+        scripted_add("Intel#R Ethernet", true);
+        scripted_set_default_route(entry.route);
+        scripted_set_present(wifi, entry.present);
+        char name[64] = "unchanged";
+        const bool found = default_route_instance(name, sizeof name);
+        EXPECT_EQ(found, entry.expected != nullptr) << entry.route;
+        if (entry.expected) {
+            EXPECT_STREQ(name, entry.expected);
+        }
+    }
+}
+
+#ifndef _WIN32
+// The kernel's default route, named as the list names it (IP Helper's has its own test).
+TEST(KernelBackend, DefaultRouteAdapterIsAListedAdapterOtherThanTheLoopback) {
+    set_counter_backend(nullptr);
+    char name[512] = {};
+    if (!default_route_instance(name, sizeof name)) GTEST_SKIP() << "this host has no default route";
+    std::vector<char> paths(65536, 0);
+    std::uint32_t size = static_cast<std::uint32_t>(paths.size());
+    ASSERT_EQ(PdhExpandCounterPathA(all_in, paths.data(), &size), 0);
+    bool listed = false;
+    for (const char* path = paths.data(); *path; path += std::strlen(path) + 1)
+        listed |= std::string(path) == "\\Network Interface(" + std::string(name) + ")\\Bytes Received/sec";
+    EXPECT_TRUE(listed) << name;
+    EXPECT_STRNE(name, "lo");
+}
+#endif
+
 TEST(InstanceNames, FollowPerformanceCounterSpelling) {
     char name[32];
     make_instance_name("Realtek PCIe GbE (#2) a/b\\c", name, sizeof name);

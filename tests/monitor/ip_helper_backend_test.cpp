@@ -146,6 +146,16 @@ TEST_F(IpHelperBackend, LoopbackRateFollowsTheBytesPushedWhileTheTotalLeavesItOu
     PdhCloseQuery(query);
 }
 
+// The route table's adapter towards the internet, spelt as the list spells it.
+TEST_F(IpHelperBackend, DefaultRouteAdapterIsAListedAdapterOtherThanTheLoopback) {
+    char name[512] = {};
+    if (!default_route_instance(name, sizeof name)) GTEST_SKIP() << "this host has no default route";
+    const std::vector<std::string> paths = expand("\\Network Interface(*)\\Bytes Sent/sec");
+    const std::string path = "\\Network Interface(" + std::string(name) + ")\\Bytes Sent/sec";
+    EXPECT_NE(std::find(paths.begin(), paths.end(), path), paths.end()) << name;
+    EXPECT_NE(name, loopback_instance_name());
+}
+
 // A description longer than a row holds used to convert to nothing at all, so
 // long-named adapters became "", " _2"...; now each keeps as much as fits.
 TEST(AdapterDescription, IsCutToWholeCharactersThatFit) {

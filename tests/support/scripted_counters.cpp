@@ -18,6 +18,7 @@ std::int64_t clock_ns = 0;
 bool failing = false;
 int table_reads = 0;
 int row_refreshes = 0;
+int default_route = -1;
 
 void fill_row(InterfaceCounts& row, int index) {
     const ScriptedInterface& source = interfaces[index];
@@ -53,7 +54,13 @@ std::int64_t now_ns() {
     return clock_ns;
 }
 
-CounterBackend scripted_backend = {read_interfaces, nullptr, 0, now_ns};
+bool default_route_key(std::uint64_t* key) {
+    if (default_route < 0 || !interfaces[default_route].present) return false;
+    *key = static_cast<std::uint64_t>(default_route);
+    return true;
+}
+
+CounterBackend scripted_backend = {read_interfaces, nullptr, 0, now_ns, default_route_key};
 
 }  // namespace
 
@@ -62,6 +69,7 @@ void scripted_reset() {
     clock_ns = 0;
     failing = false;
     table_reads = row_refreshes = 0;
+    default_route = -1;
     scripted_backend.refresh_rows = nullptr;
     scripted_backend.max_refresh_rows = 0;
     set_counter_backend(&scripted_backend);
@@ -109,4 +117,8 @@ int scripted_row_refreshes() {
 void scripted_allow_refresh(int rows) {
     scripted_backend.refresh_rows = rows > 0 ? refresh_rows : nullptr;
     scripted_backend.max_refresh_rows = rows;
+}
+
+void scripted_set_default_route(int index) {
+    default_route = index;
 }

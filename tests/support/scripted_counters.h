@@ -20,3 +20,5 @@ int scripted_table_reads();
 int scripted_row_refreshes();
 // Lets the backend answer refreshes of up to `rows` rows (0: full reads only).
 void scripted_allow_refresh(int rows);
+// The interface that carries the default route (-1: none).
+void scripted_set_default_route(int index);

@@ -53,11 +53,11 @@ TEST_F(PaintGraphTest, NothingIsDrawnWhileResizingOrWithoutHistories) {
     EXPECT_FALSE(graph_geometry(graph).drawn);
     graph.resizing = false;
 
-    std::int32_t* upload = graph.upload_history;
+    std::int64_t* upload = graph.upload_history;
     graph.upload_history = nullptr;
     EXPECT_FALSE(graph_geometry(graph).drawn);
     graph.upload_history = upload;
-    std::int32_t* download = graph.download_history;
+    std::int64_t* download = graph.download_history;
     graph.download_history = nullptr;
     EXPECT_FALSE(graph_geometry(graph).drawn);
     graph.download_history = download;

@@ -65,6 +65,21 @@ TEST_F(SamplingTest, WorkedExampleOfSevenTicks) {
     EXPECT_EQ(warm_up_count, 2);
 }
 
+TEST_F(SamplingTest, RatesAboveFourGibibytesAreStoredAndShownWhole) {
+    resize_graph(graph, 4, 80);
+    watch_one_interface();
+    tick(0, 0);  // the warm-up
+    const std::int64_t gib = INT64_C(1) << 30;
+    tick(5 * gib, 9 * gib / 2);
+    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int64_t>{0, 5 * gib, 0, 0}));
+    EXPECT_EQ(graph.upload_history[1], 9 * gib / 2);
+    EXPECT_EQ(graph.download_peak, 5 * gib);
+    EXPECT_EQ(graph.scale_max, 5 * gib);
+    EXPECT_STREQ(graph.download_label, "Down:  5.0 gB/s");
+    EXPECT_STREQ(graph.upload_label, "Up:  4.5 gB/s");
+    EXPECT_STREQ(graph.max_label, "Max:  5.0 gB/s");
+}
+
 TEST_F(SamplingTest, ATickBeforeTheFirstResizeChangesNothing) {
     watch_one_interface();
     tick(1000, 1000);

@@ -72,9 +72,9 @@ void fill_ring(TrafficGraph& graph) {
     std::uint32_t state = 12345;
     for (int i = 0; i < graph.capacity; ++i) {
         state = state * 1103515245u + 12345u;
-        const std::int32_t download = static_cast<std::int32_t>((state >> 8) % 1000000);
+        const std::int64_t download = static_cast<std::int64_t>((state >> 8) % 1000000);
         state = state * 1103515245u + 12345u;
-        const std::int32_t upload = static_cast<std::int32_t>((state >> 8) % 1000000);
+        const std::int64_t upload = static_cast<std::int64_t>((state >> 8) % 1000000);
         graph.download_history[graph.head] = download;
         graph.upload_history[graph.head] = upload;
         graph.head = (graph.head + 1) % graph.capacity;

@@ -48,9 +48,9 @@ void select_string(HWND list, const char* text) {
     SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
 }
 
-void set_decimal(HWND dialog, int id, int value) {
+void set_decimal(HWND dialog, int id, std::int64_t value) {
     char text[text_size];
-    std::snprintf(text, sizeof text, "%d", value);
+    std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
     SetWindowTextA(item(dialog, id), text);
 }
 
@@ -58,6 +58,12 @@ std::int32_t read_decimal(HWND dialog, int id) {
     char text[text_size];
     GetWindowTextA(item(dialog, id), text, sizeof text);
     return read_setting_int(text);
+}
+
+std::int64_t read_decimal64(HWND dialog, int id) {
+    char text[text_size];
+    GetWindowTextA(item(dialog, id), text, sizeof text);
+    return read_setting_int64(text);
 }
 
 BYTE slider_alpha(HWND dialog) {
@@ -196,7 +202,7 @@ void confirm_config_dialog(HWND dialog) {
 
     if (is_checked(dialog, IDC_LOCK_MAX)) {
         traffic_graph.locked_max = true;
-        const std::int32_t locked = read_decimal(dialog, IDC_LOCK_MAX_VALUE);
+        const std::int64_t locked = read_decimal64(dialog, IDC_LOCK_MAX_VALUE);
         traffic_graph.scale_max = locked > 0 ? locked : unlocked_scale_fallback;
     } else {
         traffic_graph.locked_max = false;

@@ -27,7 +27,7 @@ GraphMetrics graph_metrics(int dpi) {
             scale_to_dpi(13, dpi)};
 }
 
-std::int64_t bar_length(std::int32_t sample, double scale) {
+std::int64_t bar_length(std::int64_t sample, double scale) {
     const double product = static_cast<double>(sample) * scale;
     const double length = std::ceil(product);
     if (std::isnan(length)) return 0;  // cannot come from finite inputs; never convert it all the same
@@ -99,11 +99,11 @@ GraphGeometry graph_geometry(const TrafficGraph& graph) {
 BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, int i) {
     const std::int64_t capacity = graph.capacity;
     const std::int64_t j = ((graph.head - 1 - static_cast<std::int64_t>(i)) % capacity + capacity) % capacity;
-    const std::int32_t d = graph.download_history[j];
-    const std::int32_t u = graph.upload_history[j];
+    const std::int64_t d = graph.download_history[j];
+    const std::int64_t u = graph.upload_history[j];
     const bool download_larger = d >= u;
-    const std::int32_t small = download_larger ? u : d;
-    const std::int32_t large = download_larger ? d : u;
+    const std::int64_t small = download_larger ? u : d;
+    const std::int64_t large = download_larger ? d : u;
     const Colour large_colour = download_larger ? graph.colors.download : graph.colors.upload;
 
     const std::int64_t s = bar_length(small, geometry.scale);

@@ -93,7 +93,7 @@ void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, in
 
 // ceil(sample * scale) with the product rounded to double, limited so that it
 // never overflows; anything beyond the limit lies far outside every image.
-std::int64_t bar_length(std::int32_t sample, double scale);
+std::int64_t bar_length(std::int64_t sample, double scale);
 
 // The pixels a line from `from` towards `to` covers (`to` itself excluded),
 // cut to 0..size-1.

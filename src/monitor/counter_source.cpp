@@ -261,7 +261,7 @@ PDH_STATUS PdhCollectQueryData(PDH_HQUERY query) {
 PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t format, std::uint32_t* type,
                                        PDH_FMT_COUNTERVALUE* value) {
     if (!is_live(counter)) return PDH_INVALID_HANDLE;
-    if (!value || !(format & PDH_FMT_LONG)) return PDH_INVALID_ARGUMENT;
+    if (!value || !(format & (PDH_FMT_LONG | PDH_FMT_LARGE))) return PDH_INVALID_ARGUMENT;
     if (type) *type = 0;
     const CounterQuery& query = *counter->query;
     const Snapshot& after = query.snapshots[query.current];
@@ -273,12 +273,17 @@ PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t forma
         status = counter_change(*counter, before, after, &change);
     if (status != 0) {
         value->CStatus = static_cast<std::uint32_t>(status);
-        value->longValue = 0;
+        value->largeValue = 0;
         return status;
     }
     double rate = static_cast<double>(change) * 1e9 / static_cast<double>(elapsed_ns);
     value->CStatus = 0;
-    value->longValue = rate >= 2147483647.0 ? 2147483647 : static_cast<std::int32_t>(std::llround(rate));
+    // 2^63 is exact in a double; anything at or past it is the top of the range.
+    const std::int64_t large = rate >= 9223372036854775808.0 ? INT64_MAX : std::llround(rate);
+    if (format & PDH_FMT_LARGE)
+        value->largeValue = large;
+    else
+        value->longValue = large >= INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(large);
     return 0;
 }
 

@@ -26,6 +26,7 @@ constexpr PDH_STATUS PDH_MEMORY_ALLOCATION_FAILURE = static_cast<PDH_STATUS>(0xC
 constexpr PDH_STATUS PDH_CALC_NEGATIVE_VALUE = static_cast<PDH_STATUS>(0x800007D8u);
 
 constexpr std::uint32_t PDH_FMT_LONG = 0x00000100;
+constexpr std::uint32_t PDH_FMT_LARGE = 0x00000400;
 
 struct PDH_FMT_COUNTERVALUE {
     std::uint32_t CStatus;

@@ -3,9 +3,9 @@
 #include "monitor/fatal.h"
 #include "monitor/traffic_graph.h"
 
-void resize_history(TrafficGraph& graph, std::int32_t** ring, int entries) {
+void resize_history(TrafficGraph& graph, std::int64_t** ring, int entries) {
     auto* resized =
-        static_cast<std::int32_t*>(std::calloc(static_cast<std::size_t>(entries), sizeof(std::int32_t)));
+        static_cast<std::int64_t*>(std::calloc(static_cast<std::size_t>(entries), sizeof(std::int64_t)));
     if (!resized) fatal_error("malloc() Failure");
     const std::int32_t old_capacity = graph.capacity, old_count = graph.count, old_head = graph.head;
     // Oldest first, so that when the ring shrinks the newest samples win.

@@ -6,18 +6,19 @@
 
 std::int8_t warm_up_count = 0;
 
-std::int32_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter) {
-    if (PdhGetFormattedCounterValue(counter, PDH_FMT_LONG, &graph.counter_type, &graph.counter_value) != 0)
+// The large format, so that links faster than 2 GiB/s are not cut.
+std::int64_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter) {
+    if (PdhGetFormattedCounterValue(counter, PDH_FMT_LARGE, &graph.counter_type, &graph.counter_value) != 0)
         return 0;
-    if (warm_up_count >= 2) return graph.counter_value.longValue;
+    if (warm_up_count >= 2) return graph.counter_value.largeValue;
     ++warm_up_count;
     return 0;
 }
 
-std::int32_t history_peak(const TrafficGraph& graph, const std::int32_t* ring) {
-    std::int32_t peak = 0;
+std::int64_t history_peak(const TrafficGraph& graph, const std::int64_t* ring) {
+    std::int64_t peak = 0;
     for (std::int32_t k = 0; k < graph.count; ++k) {
-        std::int32_t entry = ring[(graph.head + graph.capacity - 1 - k) % graph.capacity];
+        std::int64_t entry = ring[(graph.head + graph.capacity - 1 - k) % graph.capacity];
         if (entry > peak) peak = entry;
     }
     return peak;
@@ -27,9 +28,9 @@ void sample(TrafficGraph& graph) {
     if (graph.resizing || !graph.download_history || !graph.upload_history) return;
     if (PdhCollectQueryData(graph.query) == PDH_INVALID_HANDLE) fatal_error("PdhCollectQueryData() failure");
 
-    const std::int32_t download = read_counter(graph, graph.download_counter);
+    const std::int64_t download = read_counter(graph, graph.download_counter);
     graph.download_history[graph.head] = download;
-    const std::int32_t upload = read_counter(graph, graph.upload_counter);
+    const std::int64_t upload = read_counter(graph, graph.upload_counter);
     graph.upload_history[graph.head] = upload;
 
     graph.head = (graph.head + 1) % graph.capacity;
@@ -40,9 +41,9 @@ void sample(TrafficGraph& graph) {
     if (!graph.locked_max)
         graph.scale_max = graph.download_peak > graph.upload_peak ? graph.download_peak : graph.upload_peak;
 
-    format_rate(graph.download_rate_text, download);
-    format_rate(graph.upload_rate_text, upload);
-    format_rate(graph.max_rate_text, graph.scale_max);
+    format_rate(graph.download_rate_text, static_cast<double>(download));
+    format_rate(graph.upload_rate_text, static_cast<double>(upload));
+    format_rate(graph.max_rate_text, static_cast<double>(graph.scale_max));
     std::snprintf(graph.download_label, sizeof graph.download_label, "Down:  %s/s", graph.download_rate_text);
     std::snprintf(graph.upload_label, sizeof graph.upload_label, "Up:  %s/s", graph.upload_rate_text);
     std::snprintf(graph.max_label, sizeof graph.max_label, "Max:  %s/s", graph.max_rate_text);

@@ -14,13 +14,13 @@ struct TrafficGraph {
     PDH_FMT_COUNTERVALUE counter_value;
     PDH_HCOUNTER download_counter;
     PDH_HCOUNTER upload_counter;
-    std::int32_t* download_history;
-    std::int32_t* upload_history;
+    std::int64_t* download_history;
+    std::int64_t* upload_history;
     std::int32_t capacity;
     std::int32_t count;
     std::int32_t head;
-    std::int32_t download_peak;
-    std::int32_t upload_peak;
+    std::int64_t download_peak;
+    std::int64_t upload_peak;
     std::int32_t width;
     std::int32_t height;
     HPEN download_pen;
@@ -36,7 +36,7 @@ struct TrafficGraph {
     char upload_interface[512];
     std::int32_t delay;
     bool locked_max;
-    std::int32_t scale_max;
+    std::int64_t scale_max;
     char download_label[32];
     char upload_label[32];
     char max_label[32];
@@ -66,12 +66,12 @@ void rebuild_pens(TrafficGraph& graph);
 
 // Sampling tick: collect, store one sample per direction, peaks, scale, labels.
 void sample(TrafficGraph& graph);
-std::int32_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter);
-std::int32_t history_peak(const TrafficGraph& graph, const std::int32_t* ring);
+std::int64_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter);
+std::int64_t history_peak(const TrafficGraph& graph, const std::int64_t* ring);
 
 // Follows the client size: one sample per pixel column.
 void resize_graph(TrafficGraph& graph, int width, int height);
-void resize_history(TrafficGraph& graph, std::int32_t** ring, int entries);
+void resize_history(TrafficGraph& graph, std::int64_t** ring, int entries);
 
 // The first two successful counter reads of the process give 0.
 extern std::int8_t warm_up_count;

@@ -12,20 +12,28 @@ bool is_blank(char c) {
 
 }  // namespace
 
-std::int32_t read_setting_int(const char* text) {
+std::int64_t read_setting_int64(const char* text) {
     const char* p = text;
     while (is_blank(*p)) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
-    // Accumulate in 64 bits and stop growing just past the 32-bit range, so no
-    // length of digits can overflow.
-    const std::int64_t limit = INT64_C(1) << 31;
-    std::int64_t magnitude = 0;
+    // Stop growing just past the 64-bit range, so no length of digits can
+    // overflow the unsigned accumulator.
+    const std::uint64_t limit = UINT64_C(1) << 63;
+    std::uint64_t magnitude = 0;
     for (; *p >= '0' && *p <= '9'; ++p) {
-        if (magnitude <= limit) magnitude = magnitude * 10 + (*p - '0');
+        if (magnitude <= limit)
+            magnitude = magnitude > limit / 10 ? limit + 1 : magnitude * 10 + static_cast<unsigned>(*p - '0');
     }
-    if (negative) return magnitude >= limit ? INT32_MIN : static_cast<std::int32_t>(-magnitude);
-    return magnitude > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(magnitude);
+    if (negative) return magnitude >= limit ? INT64_MIN : -static_cast<std::int64_t>(magnitude);
+    return magnitude > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX
+                                                             : static_cast<std::int64_t>(magnitude);
+}
+
+std::int32_t read_setting_int(const char* text) {
+    const std::int64_t number = read_setting_int64(text);
+    if (number < INT32_MIN) return INT32_MIN;
+    return number > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(number);
 }
 
 std::int32_t get_setting_int(const char* key, std::int32_t fallback) {
@@ -39,5 +47,18 @@ std::int32_t get_setting_int(const char* key, std::int32_t fallback) {
 const char* set_setting_int(const char* key, std::int32_t number) {
     char text[32];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(number));
+    return set_setting(key, text);
+}
+
+std::int64_t get_setting_int64(const char* key, std::int64_t fallback) {
+    Setting* pair = find_setting(key);
+    if (pair && pair->value) return read_setting_int64(pair->value);
+    const char* stored = set_setting_int64(key, fallback);
+    return stored ? read_setting_int64(stored) : fallback;
+}
+
+const char* set_setting_int64(const char* key, std::int64_t number) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld", static_cast<long long>(number));
     return set_setting(key, text);
 }

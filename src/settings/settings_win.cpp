@@ -106,7 +106,7 @@ void load_settings() {
     apply_interfaces();
     traffic_graph.delay = get_setting_int(keys::graph_delay, 1000);
     traffic_graph.locked_max = get_setting_int(keys::graph_locked_max, 0) != 0;
-    traffic_graph.scale_max = get_setting_int(keys::graph_locked_max_value, 512000);
+    traffic_graph.scale_max = get_setting_int64(keys::graph_locked_max_value, 512000);
     apply_theme();
     traffic_graph.dependent_text_color = get_setting_int(keys::graph_dependent_text_color, 0) != 0;
 
@@ -125,7 +125,7 @@ bool save_settings() {
     set_setting(keys::device_out, traffic_graph.upload_interface);
     set_setting_int(keys::graph_delay, traffic_graph.delay);
     set_setting_int(keys::graph_locked_max, traffic_graph.locked_max ? 1 : 0);
-    set_setting_int(keys::graph_locked_max_value, traffic_graph.scale_max);
+    set_setting_int64(keys::graph_locked_max_value, traffic_graph.scale_max);
     set_setting_int(keys::app_always_on_top, always_on_top ? 1 : 0);
     // An opacity the Configuration dialog only previews is not the user's yet.
     set_setting_int(keys::app_alpha, confirmed_alpha());

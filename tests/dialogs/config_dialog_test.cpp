@@ -328,12 +328,13 @@ TEST_F(ConfigDialogTest, LockedMaximumFallsBackUnlessPositive) {
     struct Case {
         const char* typed;
         bool checked;
-        std::int32_t stored;
+        std::int64_t stored;
     };
     const Case cases[] = {{"-5", true, 512000},
                           {"0", true, 512000},
                           {"lots", true, 512000},
                           {"2048", true, 2048},
+                          {"6442450944", true, INT64_C(6442450944)},
                           {"2048", false, 777}};
     for (const Case& entry : cases) {
         traffic_graph.scale_max = 777;

@@ -19,7 +19,7 @@ inline void size_graph(TrafficGraph& graph, int width, int height) {
     resize_graph(graph, width, height);
 }
 
-inline void push_sample(TrafficGraph& graph, std::int32_t download, std::int32_t upload) {
+inline void push_sample(TrafficGraph& graph, std::int64_t download, std::int64_t upload) {
     graph.download_history[graph.head] = download;
     graph.upload_history[graph.head] = upload;
     graph.head = (graph.head + 1) % graph.capacity;
@@ -32,15 +32,15 @@ inline void set_labels(TrafficGraph& graph, const char* max, const char* downloa
     std::snprintf(graph.upload_label, sizeof graph.upload_label, "%s", upload);
 }
 
-inline void set_scale(TrafficGraph& graph, std::int32_t scale_max, std::int32_t download_peak,
-                      std::int32_t upload_peak, bool locked) {
+inline void set_scale(TrafficGraph& graph, std::int64_t scale_max, std::int64_t download_peak,
+                      std::int64_t upload_peak, bool locked) {
     graph.scale_max = scale_max;
     graph.download_peak = download_peak;
     graph.upload_peak = upload_peak;
     graph.locked_max = locked;
 }
 
-inline void labelled_200x80(TrafficGraph& graph, std::int32_t download, std::int32_t upload) {
+inline void labelled_200x80(TrafficGraph& graph, std::int64_t download, std::int64_t upload) {
     size_graph(graph, 200, 80);
     push_sample(graph, download, upload);
     set_scale(graph, 1000, 1000, 400, false);

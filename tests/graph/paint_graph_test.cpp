@@ -53,11 +53,11 @@ TEST_F(PaintGraphTest, NothingIsDrawnWhileResizingOrWithoutHistories) {
     EXPECT_FALSE(graph_geometry(graph).drawn);
     graph.resizing = false;
 
-    std::int32_t* upload = graph.upload_history;
+    std::int64_t* upload = graph.upload_history;
     graph.upload_history = nullptr;
     EXPECT_FALSE(graph_geometry(graph).drawn);
     graph.upload_history = upload;
-    std::int32_t* download = graph.download_history;
+    std::int64_t* download = graph.download_history;
     graph.download_history = nullptr;
     EXPECT_FALSE(graph_geometry(graph).drawn);
     graph.download_history = download;
@@ -108,6 +108,22 @@ TEST_F(PaintGraphTest, LengthsRoundTheProductToDoubleThenTakeTheCeiling) {
     EXPECT_GT(bar_length(INT_MAX, 53.0), std::int64_t{1} << 32);
     EXPECT_GT(bar_length(INT_MAX, 2147483620.0), std::int64_t{1} << 32);
     EXPECT_LT(bar_length(INT_MIN, 2147483620.0), -(std::int64_t{1} << 32));
+    EXPECT_GT(bar_length(INT64_MAX, 2147483620.0), std::int64_t{1} << 32);
+    EXPECT_LT(bar_length(INT64_MIN, 2147483620.0), -(std::int64_t{1} << 32));
+}
+
+TEST_F(PaintGraphTest, SamplesAndScaleAbove32BitsGiveExactLengths) {
+    const std::int64_t gib = INT64_C(1) << 30;
+    size_graph(graph, 200, 80);
+    push_sample(graph, 5 * gib, 3 * gib);
+    set_scale(graph, 10 * gib, 5 * gib, 3 * gib, true);
+    geometry = graph_geometry(graph);
+    // k = 53 / 10 GiB: lengths ceil(26.5) = 27 and ceil(15.9) = 16 above row 64.
+    const BarColumn bar = graph_bar(graph, geometry, 0);
+    EXPECT_EQ(bar.overlapped.first, 49);
+    EXPECT_EQ(bar.overlapped.end, 65);
+    EXPECT_EQ(bar.large.first, 38);
+    EXPECT_EQ(bar.large.end, 49);
 }
 
 TEST_F(PaintGraphTest, SmallestPositiveSampleGivesOnePixel) {

@@ -247,7 +247,7 @@ TEST_F(PaintGraphWinTest, GuardDrawsNothingAndCreatesNothing) {
     EXPECT_EQ(render_graph_image(graph, window_dc).dc.get(), nullptr);
     paint_graph(graph, window_dc);
     graph.resizing = false;
-    std::int32_t* upload = graph.upload_history;
+    std::int64_t* upload = graph.upload_history;
     graph.upload_history = nullptr;
     paint_graph(graph, window_dc);
     graph.upload_history = upload;

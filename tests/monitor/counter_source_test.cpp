@@ -110,6 +110,19 @@ TEST_F(CounterSourceTest, RatesAboveThe32BitRangeAreHeldAtTheLimit) {
     EXPECT_EQ(value_of(out), 2147483647);
 }
 
+TEST_F(CounterSourceTest, TheLargeFormatGivesRatesAboveThe32BitRangeWhole) {
+    int eth = scripted_add("eth0", true);
+    PDH_HCOUNTER out = add(eth_out);
+    PdhCollectQueryData(query);
+    scripted_add_counts(eth, 0, 5ull << 30);
+    scripted_advance_ms(1000);
+    PdhCollectQueryData(query);
+    PDH_FMT_COUNTERVALUE value{};
+    ASSERT_EQ(PdhGetFormattedCounterValue(out, PDH_FMT_LARGE, nullptr, &value), 0);
+    EXPECT_EQ(value.largeValue, INT64_C(5) << 30);
+    EXPECT_EQ(value_of(out), 2147483647) << "the long format is still held at its limit";
+}
+
 TEST_F(CounterSourceTest, ACountThatGoesBackwardsFailsTheReadOnce) {
     int eth = scripted_add("eth0", true);
     PDH_HCOUNTER in = add(eth_in);

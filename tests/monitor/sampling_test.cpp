@@ -8,8 +8,8 @@
 
 namespace {
 
-std::vector<std::int32_t> ring(const TrafficGraph& graph, const std::int32_t* history) {
-    return std::vector<std::int32_t>(history, history + graph.capacity);
+std::vector<std::int64_t> ring(const TrafficGraph& graph, const std::int64_t* history) {
+    return std::vector<std::int64_t>(history, history + graph.capacity);
 }
 
 class SamplingTest : public GraphTest {
@@ -31,7 +31,7 @@ protected:
 
 struct ExampleTick {
     std::uint64_t download, upload;
-    std::int32_t head, count, download_peak, upload_peak, scale_max;
+    std::int64_t head, count, download_peak, upload_peak, scale_max;
     const char *down_label, *up_label, *max_label;
 };
 
@@ -60,9 +60,24 @@ TEST_F(SamplingTest, WorkedExampleOfSevenTicks) {
         EXPECT_STREQ(graph.upload_label, expected.up_label);
         EXPECT_STREQ(graph.max_label, expected.max_label);
     }
-    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int32_t>{50, 10, 10, 0}));
-    EXPECT_EQ(ring(graph, graph.upload_history), (std::vector<std::int32_t>{60, 10, 10, 0}));
+    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int64_t>{50, 10, 10, 0}));
+    EXPECT_EQ(ring(graph, graph.upload_history), (std::vector<std::int64_t>{60, 10, 10, 0}));
     EXPECT_EQ(warm_up_count, 2);
+}
+
+TEST_F(SamplingTest, RatesAboveFourGibibytesAreStoredAndShownWhole) {
+    resize_graph(graph, 4, 80);
+    watch_one_interface();
+    tick(0, 0);  // the warm-up
+    const std::int64_t gib = INT64_C(1) << 30;
+    tick(5 * gib, 9 * gib / 2);
+    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int64_t>{0, 5 * gib, 0, 0}));
+    EXPECT_EQ(graph.upload_history[1], 9 * gib / 2);
+    EXPECT_EQ(graph.download_peak, 5 * gib);
+    EXPECT_EQ(graph.scale_max, 5 * gib);
+    EXPECT_STREQ(graph.download_label, "Down:  5.0 gB/s");
+    EXPECT_STREQ(graph.upload_label, "Up:  4.5 gB/s");
+    EXPECT_STREQ(graph.max_label, "Max:  5.0 gB/s");
 }
 
 TEST_F(SamplingTest, ATickBeforeTheFirstResizeChangesNothing) {
@@ -104,7 +119,7 @@ TEST_F(SamplingTest, WarmUpSwallowsTwoDownloadReadsWhenOnlyTheyWork) {
     tick(700, 0);
     tick(700, 0);
     tick(700, 0);
-    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int32_t>{0, 0, 700, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int64_t>{0, 0, 700, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(SamplingTest, TheRealSourceGivesNoValueAtTheFirstCollection) {
@@ -114,8 +129,8 @@ TEST_F(SamplingTest, TheRealSourceGivesNoValueAtTheFirstCollection) {
     select_upload_interface(graph, "eth0");
     for (int i = 0; i < 3; ++i) tick(500, 100);
     // Tick 1 has no value; tick 2's two reads feed the warm-up; tick 3 shows.
-    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int32_t>{0, 0, 500, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(ring(graph, graph.upload_history), (std::vector<std::int32_t>{0, 0, 100, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(ring(graph, graph.download_history), (std::vector<std::int64_t>{0, 0, 500, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(ring(graph, graph.upload_history), (std::vector<std::int64_t>{0, 0, 100, 0, 0, 0, 0, 0}));
 }
 
 TEST_F(SamplingTest, ALockedMaximumStaysWhilePeaksAreStillComputed) {
@@ -183,7 +198,7 @@ TEST_F(SamplingTest, AnInvalidQueryIsFatal) {
 }
 
 TEST(HistoryPeak, NeverBelowZeroAndOnlyOverValidSamples) {
-    std::int32_t samples[4] = {-5, -7, 99, -1};
+    std::int64_t samples[4] = {-5, -7, 99, -1};
     TrafficGraph graph{};
     graph.capacity = 4;
     graph.head = 2;

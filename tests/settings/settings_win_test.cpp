@@ -295,6 +295,28 @@ TEST_F(LoadSettings, LockedMaxFiveIsOnAndSavedAsOne) {
     EXPECT_NE(read_settings().find("\ngraph.locked_max\t1\n"), std::string::npos);
 }
 
+// Texts of the 32-bit range read as they always did.
+TEST_F(LoadSettings, LockedValuesBeyond32BitsSurviveLoadAndSave) {
+    const struct {
+        const char* text;
+        std::int64_t value;
+        const char* saved;
+    } cases[] = {{"6442450944", INT64_C(6442450944), "6442450944"},
+                 {" +4096 B/s", 4096, "4096"},
+                 {"-2147483648", INT32_MIN, "-2147483648"},
+                 {"99999999999999999999", INT64_MAX, "9223372036854775807"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        write_settings(settings_lines(with(returning_user(), "graph.locked_max_value", c.text)));
+        ASSERT_NE(open_window(), nullptr);
+        EXPECT_EQ(traffic_graph.scale_max, c.value);
+        EXPECT_TRUE(save_settings());
+        EXPECT_NE(read_settings().find(std::string("\ngraph.locked_max_value\t") + c.saved + "\n"),
+                  std::string::npos);
+        close_window();
+    }
+}
+
 // "Custom" and a name in other letter case are no theme: the creation colours
 // stay, and the name goes back to the file as it was.
 TEST_F(LoadSettings, NamesOfNoThemeKeepTheCreationColours) {

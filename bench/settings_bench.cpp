@@ -100,7 +100,9 @@ double read_lines_ms(const std::string& path) {
 double write_lines_ms(const std::string& path, const std::vector<std::string>& lines) {
     const std::string temporary = path + ".baseline";
     Clock::time_point start = Clock::now();
-    if (!write_lines(temporary, lines) || !replace_file(temporary.c_str(), path.c_str())) return -1;
+    if (!write_lines(temporary, lines) ||
+        replace_file(temporary.c_str(), path.c_str()) != ReplaceResult::replaced)
+        return -1;
     return elapsed_ms(start);
 }
 

@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "monitor/clock.h"
 #include "settings/settings_file_platform.h"
 #include "settings/settings_store.h"
 
 namespace {
 
-char path_buffer[260];
+char path_buffer[path_capacity];
 
 // Numbers the saves of this process, so each writes a temporary file of its own.
 unsigned save_number = 0;
@@ -85,10 +86,10 @@ void remove_if_abandoned(const char* name, void* context) {
     const auto& saves = *static_cast<const AbandonedSaves*>(context);
     unsigned long writer = 0;
     if (!temporary_file_writer(name, &writer) || process_is_running(writer)) return;
-    char path[512];
+    char path[path_capacity];
     const int length =
         std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(saves.folder_length), saves.folder, name);
-    if (length > 0 && static_cast<std::size_t>(length) < sizeof path) std::remove(path);
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof path) remove_file(path);
 }
 
 // UTF-8's byte-order mark, which editors may put before the first key.
@@ -114,7 +115,21 @@ void skip_byte_order_mark(std::FILE* file) {
     if (got != mark_length || std::memcmp(start, byte_order_mark, mark_length) != 0) std::rewind(file);
 }
 
+bool replace_patiently(const char* from, const char* to) {
+    const std::int64_t started = monotonic_ns();
+    ReplaceResult result = replace_file(from, to);
+    while (keep_trying_replace(result, started, monotonic_ns())) {
+        pause_before_retry();
+        result = replace_file(from, to);
+    }
+    return result == ReplaceResult::replaced;
+}
+
 }  // namespace
+
+bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns) {
+    return result == ReplaceResult::busy && now_ns - started_ns < replace_patience_ns;
+}
 
 char* settings_path(const char* format, ...) {
     path_buffer[0] = '\0';
@@ -135,7 +150,7 @@ char* settings_path(const char* format, ...) {
     va_start(arguments, format);
     int added = std::vsnprintf(path_buffer + used, room, format, arguments);
     va_end(arguments);
-    if (added < 0 || static_cast<std::size_t>(added) >= room) {
+    if (added < 0 || static_cast<std::size_t>(added) >= room || !path_fits(path_buffer)) {
         path_buffer[0] = '\0';
         return nullptr;
     }
@@ -145,7 +160,7 @@ char* settings_path(const char* format, ...) {
 bool load_settings_file(const char* path) {
     clear_settings();
     if (!path) return false;
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = open_file(path, "rb");
     if (!file) return false;
     skip_byte_order_mark(file);
     char piece[1024];
@@ -170,7 +185,7 @@ void remove_abandoned_saves(const char* folder) {
 bool save_settings_file(const char* path) {
     if (!path || !*path) return false;
     // Before writing: a leftover may be what fills the disk.
-    char folder[512];
+    char folder[path_capacity];
     const std::size_t folder_length = folder_length_of(path);
     if (folder_length > 0 && folder_length < sizeof folder) {
         std::memcpy(folder, path, folder_length);
@@ -180,11 +195,11 @@ bool save_settings_file(const char* path) {
     char* temporary = temporary_path_for(path);
     if (!temporary) return false;
     bool saved = false;
-    if (std::FILE* file = std::fopen(temporary, "wb")) {
+    if (std::FILE* file = open_file(temporary, "wb")) {
         bool written = write_pairs(file);
         bool closed = std::fclose(file) == 0;
-        saved = written && closed && replace_file(temporary, path);
-        if (!saved) std::remove(temporary);
+        saved = written && closed && replace_patiently(temporary, path);
+        if (!saved) remove_file(temporary);
     }
     std::free(temporary);
     return saved;

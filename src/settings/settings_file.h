@@ -2,12 +2,16 @@
 // to and from it.
 #pragma once
 
-// Fills the process-wide 260-byte path buffer with the settings folder
+#include <cstdint>
+
+#include "settings/settings_file_platform.h"
+
+// Fills the process-wide path buffer with the settings folder
 // ("AppData", or "." when unset, then "\mivrel\") followed by the formatted
 // text, and gives it; the next call overwrites it. "settings.cfg" gives the
 // file, "" the folder ending in its separator. Gives null (and leaves the
-// buffer empty) when the path would not fit in 259 characters: a path cut
-// short would name some other file.
+// buffer empty) when the path would not fit in 259 of the platform's
+// characters: a path cut short would name some other file.
 // No printf format attribute: the folder is asked for with the empty format.
 char* settings_path(const char* format, ...);
 
@@ -19,6 +23,7 @@ bool load_settings_file(const char* path);
 // Writes every pair as key, TAB, value, LF in store order. The content goes to a
 // temporary file beside the target, which then replaces the target in one step,
 // so a failed save leaves the previous file whole and no temporary file behind.
+// A target that another program holds open is tried again for a while.
 // False on any failure, including a null or empty path.
 bool save_settings_file(const char* path);
 
@@ -26,3 +31,10 @@ bool save_settings_file(const char* path);
 // (which ends in its separator): temporary files of processes that no longer
 // run. Those of running processes are being written, and stay.
 void remove_abandoned_saves(const char* folder);
+
+// How long a save waits for a target that another program holds open.
+constexpr std::int64_t replace_patience_ns = 2'000'000'000;
+
+// Whether a replace that gave `result` is tried again, `now_ns` on the
+// monotonic clock, the first try having been at `started_ns`.
+bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns);

@@ -1,18 +1,39 @@
 // The few file and environment services that differ between platforms.
+// Paths are UTF-8 on Windows, converted for each call to the wide API so that
+// a user folder the ANSI code page cannot spell still works; elsewhere they
+// are the system's bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 
+// Room for any path the platform takes, terminator included: 259 UTF-16 units
+// may need three bytes each in UTF-8.
+constexpr std::size_t path_capacity = 1024;
+
 // Looks an environment variable up without regard to letter case. False when it
 // is not set; otherwise its length goes to `length`, and the value (terminated)
-// is in `buffer` only when that length is below `size`.
+// is in `buffer` only when that length is below `size`. A value that does not
+// fit, or cannot be written as text, gives a length of at least `size`.
 bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::size_t* length);
+
+// False when the platform's file calls cannot take `path`: longer than 259
+// of its units, or not text it can convert.
+bool path_fits(const char* path);
 
 // This process's id, which no other running process has.
 unsigned long current_process_id();
 // False once the process has ended (or never was).
 bool process_is_running(unsigned long id);
+
+std::FILE* open_file(const char* path, const char* mode);
+bool remove_file(const char* path);
+
+// Makes `folder` (ending in its separator) and the folders above it, unless it
+// is a folder already; a relative one lies under the working folder.
+void make_folder(const char* folder);
+// Removes `folder` (ending in its separator) when it is empty.
+bool remove_folder(const char* folder);
 
 // Calls `visit` with the name of every entry of `folder` (ending in its
 // separator) whose name starts with `prefix`.
@@ -22,5 +43,16 @@ void list_folder(const char* folder, const char* prefix, void (*visit)(const cha
 // Pushes a written, flushed file's data to the disk.
 bool flush_file_to_disk(std::FILE* file);
 
+enum class ReplaceResult {
+    replaced,
+    // Another program has the target open for a moment (a scanner, an
+    // indexer): trying again later may succeed.
+    busy,
+    failed,
+};
+
 // Puts `from` in the place of `to` in one step, replacing an existing `to`.
-bool replace_file(const char* from, const char* to);
+ReplaceResult replace_file(const char* from, const char* to);
+
+// Waits a little before a busy file is tried again.
+void pause_before_retry();

@@ -1,5 +1,7 @@
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,6 +39,10 @@ bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::
     return false;
 }
 
+bool path_fits(const char* path) {
+    return std::strlen(path) < 260;
+}
+
 unsigned long current_process_id() {
     return static_cast<unsigned long>(getpid());
 }
@@ -46,6 +52,33 @@ bool process_is_running(unsigned long id) {
     const pid_t process = static_cast<pid_t>(id);
     if (process <= 0 || static_cast<unsigned long>(process) != id) return false;
     return kill(process, 0) == 0 || errno == EPERM;
+}
+
+std::FILE* open_file(const char* path, const char* mode) {
+    return std::fopen(path, mode);
+}
+
+bool remove_file(const char* path) {
+    return std::remove(path) == 0;
+}
+
+void make_folder(const char* folder) {
+    char path[path_capacity];
+    const std::size_t length = std::strlen(folder);
+    if (length >= sizeof path) return;
+    std::memcpy(path, folder, length + 1);
+    // Each level in turn; one that is there already is no failure.
+    for (std::size_t i = 1; i < length; ++i) {
+        if (path[i] != '/') continue;
+        path[i] = '\0';
+        mkdir(path, 0777);
+        path[i] = '/';
+    }
+    mkdir(path, 0777);
+}
+
+bool remove_folder(const char* folder) {
+    return rmdir(folder) == 0;
 }
 
 void list_folder(const char* folder, const char* prefix, void (*visit)(const char* name, void* context),
@@ -63,6 +96,11 @@ bool flush_file_to_disk(std::FILE* file) {
     return fsync(fileno(file)) == 0;
 }
 
-bool replace_file(const char* from, const char* to) {
-    return std::rename(from, to) == 0;
+ReplaceResult replace_file(const char* from, const char* to) {
+    return std::rename(from, to) == 0 ? ReplaceResult::replaced : ReplaceResult::failed;
+}
+
+void pause_before_retry() {
+    const timespec pause{0, 20 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
 }

@@ -1,24 +1,67 @@
 #include <io.h>
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
+#include <cwchar>
 
 #include "settings/settings_file_platform.h"
 
+namespace {
+
+// A UTF-8 path as the wide API takes it; empty when it does not fit or is no
+// valid UTF-8, which no call then finds.
+struct WidePath {
+    wchar_t text[MAX_PATH];
+    bool valid;
+
+    explicit WidePath(const char* utf8) {
+        valid = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, text, MAX_PATH) > 0;
+        if (!valid) text[0] = L'\0';
+    }
+};
+
+// Gives the length written (terminator excluded), or 0 when it does not fit
+// or holds a lone surrogate.
+int to_utf8(const wchar_t* wide, int wide_length, char* buffer, std::size_t size) {
+    const int room = size > 0x7fffffff ? 0x7fffffff : static_cast<int>(size);
+    if (room == 0) return 0;
+    const int written = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, wide_length, buffer,
+                                            room - 1, nullptr, nullptr);
+    buffer[written > 0 ? written : 0] = '\0';
+    return written;
+}
+
+}  // namespace
+
 bool read_environment_ci(const char* name, char* buffer, std::size_t size, std::size_t* length) {
     // The platform's own lookup already ignores letter case.
+    wchar_t wide_name[64];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide_name, 64) == 0) return false;
+    wchar_t value[path_capacity];
     SetLastError(ERROR_SUCCESS);
-    DWORD room = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
-    DWORD result = GetEnvironmentVariableA(name, buffer, room);
+    const DWORD result = GetEnvironmentVariableW(wide_name, value, path_capacity);
     if (result == 0) {
         if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
         if (size > 0) buffer[0] = '\0';
         *length = 0;
         return true;
     }
-    // A buffer too small gives the size needed, terminator included.
-    *length = result < room ? result : result - 1;
+    // A buffer too small gives the size needed, terminator included; each
+    // UTF-16 unit takes at least one byte.
+    *length = result >= path_capacity ? result - 1 : 0;
+    if (*length > 0) {
+        if (*length < size) *length = size;
+        return true;
+    }
+    const int written = to_utf8(value, static_cast<int>(result), buffer, size);
+    *length = written > 0 ? static_cast<std::size_t>(written) : size;
     return true;
+}
+
+bool path_fits(const char* path) {
+    return WidePath(path).valid;
 }
 
 unsigned long current_process_id() {
@@ -35,17 +78,51 @@ bool process_is_running(unsigned long id) {
     return running;
 }
 
+std::FILE* open_file(const char* path, const char* mode) {
+    const WidePath wide(path);
+    wchar_t wide_mode[8];
+    if (!wide.valid || MultiByteToWideChar(CP_UTF8, 0, mode, -1, wide_mode, 8) == 0) return nullptr;
+    return _wfopen(wide.text, wide_mode);
+}
+
+bool remove_file(const char* path) {
+    const WidePath wide(path);
+    return wide.valid && DeleteFileW(wide.text) != 0;
+}
+
+// A regular file in the folder's place is no folder. The shell makes absolute
+// paths only.
+void make_folder(const char* folder) {
+    const WidePath wide(folder);
+    if (!wide.valid) return;
+    const DWORD attributes = GetFileAttributesW(wide.text);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    wchar_t full_path[MAX_PATH];
+    const DWORD length = GetFullPathNameW(wide.text, MAX_PATH, full_path, nullptr);
+    if (length == 0 || length >= MAX_PATH) return;
+    SHCreateDirectoryExW(nullptr, full_path, nullptr);
+}
+
+bool remove_folder(const char* folder) {
+    const WidePath wide(folder);
+    return wide.valid && RemoveDirectoryW(wide.text) != 0;
+}
+
 void list_folder(const char* folder, const char* prefix, void (*visit)(const char* name, void* context),
                  void* context) {
-    char pattern[MAX_PATH];
+    char pattern[path_capacity];
     const int length = std::snprintf(pattern, sizeof pattern, "%s%s*", folder, prefix);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof pattern) return;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
+    const WidePath wide(pattern);
+    if (!wide.valid) return;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(wide.text, &entry);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        visit(entry.cFileName, context);
-    } while (FindNextFileA(search, &entry));
+        char name[path_capacity];
+        if (to_utf8(entry.cFileName, static_cast<int>(wcslen(entry.cFileName)), name, sizeof name) > 0)
+            visit(name, context);
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
 }
 
@@ -53,7 +130,23 @@ bool flush_file_to_disk(std::FILE* file) {
     return _commit(_fileno(file)) == 0;
 }
 
-bool replace_file(const char* from, const char* to) {
+ReplaceResult replace_file(const char* from, const char* to) {
+    const WidePath wide_from(from);
+    const WidePath wide_to(to);
+    if (!wide_from.valid || !wide_to.valid) return ReplaceResult::failed;
     // Not ReplaceFile: it moves, deletes and moves again on some systems.
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExW(wide_from.text, wide_to.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ReplaceResult::replaced;
+    switch (GetLastError()) {
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_ACCESS_DENIED:
+            return ReplaceResult::busy;
+        default:
+            return ReplaceResult::failed;
+    }
+}
+
+void pause_before_retry() {
+    Sleep(20);
 }

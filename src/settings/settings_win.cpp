@@ -2,8 +2,6 @@
 // the traffic graph, and how the current state is written back.
 #include <windows.h>
 
-#include <shlobj.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -62,16 +60,10 @@ void greet_first_run() {
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), main_window, config_dialog_proc, 0);
 }
 
-// The folder ends in its separator; a regular file in its place is no folder.
-// The shell makes absolute paths only, and without "AppData" the folder lies
-// under the working folder.
+// The folder ends in its separator; without "AppData" it lies under the
+// working folder.
 void make_settings_folder(const char* folder) {
-    const DWORD attributes = GetFileAttributesA(folder);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    char full_path[MAX_PATH];
-    const DWORD length = GetFullPathNameA(folder, sizeof full_path, full_path, nullptr);
-    if (length == 0 || length >= sizeof full_path) return;
-    SHCreateDirectoryExA(main_window, full_path, nullptr);
+    make_folder(folder);
 }
 
 // The window's place and outer size on a first run and after a reset, on the
@@ -156,9 +148,9 @@ void reset_graph_position() {
 // The folder goes only when nothing else is left in it; what a killed save
 // left behind does not count.
 void delete_settings() {
-    if (const char* file = settings_path("settings.cfg")) DeleteFileA(file);
+    if (const char* file = settings_path("settings.cfg")) remove_file(file);
     if (const char* folder = settings_path("")) {
         remove_abandoned_saves(folder);
-        RemoveDirectoryA(folder);
+        remove_folder(folder);
     }
 }

@@ -370,4 +370,24 @@ TEST_F(SettingsPathTest, SavesAndLoadsUnderAppData) {
 }
 #endif
 
+// A file held open by another program is waited for, anything else is not.
+TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyForAWhile) {
+    const struct {
+        ReplaceResult result;
+        std::int64_t elapsed_ns;
+        bool again;
+    } cases[] = {
+        {ReplaceResult::busy, 0, true},
+        {ReplaceResult::busy, replace_patience_ns - 1, true},
+        {ReplaceResult::busy, replace_patience_ns, false},
+        {ReplaceResult::failed, 0, false},
+        {ReplaceResult::replaced, 0, false},
+    };
+    EXPECT_GE(replace_patience_ns, 2'000'000'000);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.elapsed_ns);
+        EXPECT_EQ(keep_trying_replace(c.result, 5'000, 5'000 + c.elapsed_ns), c.again);
+    }
+}
+
 }  // namespace

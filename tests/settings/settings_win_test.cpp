@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -171,6 +172,26 @@ TEST_F(FirstRun, SaveCreatesMissingFolders) {
     ASSERT_NE(open_window(), nullptr);
     EXPECT_TRUE(save_settings());
     EXPECT_NE(read_file(app_data + "\\mivrel\\settings.cfg").find("app.starts\t1\n"), std::string::npos);
+}
+
+// A user folder the ANSI code page cannot spell reads there as another path.
+TEST_F(FirstRun, SavesAndLoadsUnderAFolderTheCodePageCannotSpell) {
+    const std::wstring app_data = folder.path.wstring() + L"\\\u0141ukasz \u017B\u00F3\u0142\u0107 \u674E";
+    ASSERT_TRUE(CreateDirectoryW(app_data.c_str(), nullptr));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"AppData", app_data.c_str()));
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_TRUE(save_settings());
+    const std::wstring file = app_data + L"\\mivrel\\settings.cfg";
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY));
+    close_window();
+    ASSERT_NE(open_window(), nullptr);
+    EXPECT_EQ(stored("app.starts"), "2") << "both saves, read back";
+    EXPECT_EQ(greetings(modals), 1);
+    close_window();
+    std::error_code failed;
+    std::filesystem::remove_all(std::filesystem::path(app_data), failed);
+    EXPECT_FALSE(failed) << failed.message();
 }
 
 // "AppData" that cannot hold the settings path: nothing is read or written
@@ -428,6 +449,24 @@ TEST_F(SaveSettings, FailedReplaceLeavesTheOldFileWhole) {
 
     EXPECT_TRUE(save_settings()) << "the next save goes through";
     EXPECT_NE(read_settings().find("app.starts\t6\n"), std::string::npos) << "two saves counted";
+}
+
+// A scanner or indexer lets go of the file soon after: the save waits for it.
+TEST_F(SaveSettings, ReplaceWaitsForAProgramThatLetsGo) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    HANDLE holder = CreateFileA(settings_file().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::thread releaser([holder] {
+        Sleep(300);
+        CloseHandle(holder);
+    });
+    const bool saved = save_settings();
+    releaser.join();
+    EXPECT_TRUE(saved);
+    EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos);
+    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg"}));
 }
 
 TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {

@@ -56,14 +56,4 @@ TEST(WindowPlacement, MinimisedStartCommandsHideAndMaximisedOnesMaximise) {
     for (const auto& [command, expected] : cases) EXPECT_EQ(start_show(command), expected) << command;
 }
 
-TEST(WindowPlacement, KeyboardMenuOpensAtTheWindowsCorner) {
-    const RECT window{-300, 40, -100, 120};
-    const POINT keyboard = context_menu_point(-1, -1, window);
-    EXPECT_EQ(keyboard.x, -300);
-    EXPECT_EQ(keyboard.y, 40);
-    const POINT pointer = context_menu_point(-1, 200, window);
-    EXPECT_EQ(pointer.x, -1);
-    EXPECT_EQ(pointer.y, 200);
-}
-
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
+#include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
 #include "graph/dpi.h"
@@ -99,24 +100,39 @@ LRESULT on_paint(HWND window) {
     return 0;
 }
 
-LRESULT on_getminmaxinfo(MINMAXINFO* limits) {
+// Into a memory image, for AnimateWindow's frames.
+LRESULT on_printclient(HDC target) {
+    paint_graph(traffic_graph, target);
+    return 0;
+}
+
+LRESULT on_getminmaxinfo(HWND window, MINMAXINFO* limits) {
+    limit_maximised_to_its_monitor(window, *limits);
     limits->ptMinTrackSize.x = scale_to_dpi(minimum_track_width, traffic_graph.dpi);
     limits->ptMinTrackSize.y = scale_to_dpi(minimum_track_height, traffic_graph.dpi);
     return 0;
 }
 
 // The window went to a screen of another scale: the graph is drawn for the new
-// DPI (from the next paint on) in the place and size the system suggests.
+// DPI (from the next paint on) in the place and size the system suggests. A
+// place the settings chose is already in that screen's pixels.
 LRESULT on_dpichanged(HWND window, int dpi, const RECT& suggested) {
     set_graph_dpi(traffic_graph, dpi);
+    if (placing_window) {
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    }
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(window, nullptr, FALSE);
     return 0;
 }
 
-LRESULT on_contextmenu(int x, int y) {
-    track_context_menu(x, y);
+LRESULT on_contextmenu(HWND window, int x, int y) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const POINT corner = context_menu_point(x, y, outer);
+    track_context_menu(corner.x, corner.y);
     return 0;
 }
 
@@ -253,7 +269,18 @@ int run_message_loop() {
 int run_program(HINSTANCE module, int show_command) {
     HWND window = create_main_window(module);
     if (!window) return 0;
-    ShowWindow(window, show_command);
+    // A hidden start makes no ShowWindow call; later shows go through
+    // AnimateWindow or an explicit restore, which the start command never replaces.
+    switch (start_show(show_command)) {
+        case StartShow::hidden:
+            break;
+        case StartShow::maximised:
+            ShowWindow(window, SW_MAXIMIZE);
+            break;
+        case StartShow::as_given:
+            ShowWindow(window, show_command);
+            break;
+    }
     UpdateWindow(window);
     return run_message_loop();
 }
@@ -271,11 +298,13 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_PAINT:
             return on_paint(window);
         case WM_GETMINMAXINFO:
-            return on_getminmaxinfo(reinterpret_cast<MINMAXINFO*>(lparam));
+            return on_getminmaxinfo(window, reinterpret_cast<MINMAXINFO*>(lparam));
+        case WM_PRINTCLIENT:
+            return on_printclient(reinterpret_cast<HDC>(wparam));
         case WM_DPICHANGED:
             return on_dpichanged(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         case WM_CONTEXTMENU:
-            return on_contextmenu(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+            return on_contextmenu(window, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
         case WM_KEYDOWN:
             return on_keydown(window, wparam);
         case WM_COMMAND:

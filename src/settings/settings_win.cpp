@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/modal.h"
 #include "app/window_options.h"
+#include "app/window_placement.h"
 #include "dialogs/config_dialog.h"
 #include "graph/dpi.h"
 #include "monitor/traffic_graph.h"
@@ -87,7 +88,7 @@ void load_settings() {
     const int top = get_setting_int(keys::app_top, fallback.top);
     const int width = get_setting_int(keys::app_width, fallback.width);
     const int height = get_setting_int(keys::app_height, fallback.height);
-    MoveWindow(main_window, left, top, width, height, TRUE);
+    place_main_window(left, top, width, height, true);
 
     always_on_top = get_setting_int(keys::app_always_on_top, 1) != 0;
     if (always_on_top) apply_always_on_top(true);
@@ -107,8 +108,8 @@ void load_settings() {
 }
 
 bool save_settings() {
-    RECT outer{};
-    GetWindowRect(main_window, &outer);
+    // Maximised or not, the place to come back to.
+    const RECT outer = normal_window_rect(main_window);
     set_setting_int(keys::app_left, outer.left);
     set_setting_int(keys::app_top, outer.top);
     set_setting_int(keys::app_width, outer.right - outer.left);
@@ -142,7 +143,7 @@ void reset_graph_position() {
     set_setting_int(keys::app_top, placement.top);
     set_setting_int(keys::app_width, placement.width);
     set_setting_int(keys::app_height, placement.height);
-    MoveWindow(main_window, placement.left, placement.top, placement.width, placement.height, TRUE);
+    place_main_window(placement.left, placement.top, placement.width, placement.height, false);
 }
 
 // The folder goes only when nothing else is left in it; what a killed save

@@ -14,9 +14,11 @@
 
 #include "app/app.h"
 #include "app/window_options.h"
+#include "app/window_placement.h"
 #include "graph/paint_graph.h"
 #include "graph/paint_graph_win.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
 #include "settings/settings_store.h"
 #include "support/graph_fixture.h"
 #include "support/message_pump.h"
@@ -428,6 +430,19 @@ TEST_F(MainWindowTest, PaintDrawsTheWholeGraph) {
     EXPECT_EQ(differing_pixels(window), 0);
 }
 
+// AnimateWindow's frames: the graph drawn into a memory image of its own.
+TEST_F(MainWindowTest, PrintClientDrawsTheGraphIntoTheGivenContext) {
+    show();
+    KillTimer(window, sample_timer_id);
+    HDC window_dc = GetDC(window);
+    const GraphImage expected = render_graph_image(traffic_graph, window_dc);
+    const GraphImage printed = render_graph_image(traffic_graph, window_dc);
+    ReleaseDC(window, window_dc);
+    PatBlt(printed.dc.get(), 0, 0, printed.width, printed.height, WHITENESS);
+    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.dc.get()), PRF_CLIENT);
+    EXPECT_TRUE(image_pixels(printed) == image_pixels(expected));
+}
+
 // --- WM_DPICHANGED ----------------------------------------------------------------
 
 // Moved to a screen of twice the scale: the suggested place, and a graph drawn
@@ -455,6 +470,21 @@ TEST_F(MainWindowTest, DpiChangeTakesTheSuggestedPlaceAndDrawsForTheNewScale) {
     const int right = client.right - 1;
     EXPECT_EQ(at(right, 24), dib_pixel(traffic_graph.colors.download));
     EXPECT_EQ(at(right, 12), dib_pixel(traffic_graph.colors.background));
+}
+
+// The settings' own place is already in the new screen's pixels: kept, while
+// the graph still takes the new DPI.
+TEST_F(MainWindowTest, DpiChangeWhileTheSettingsPlaceTheWindowKeepsThatPlace) {
+    show();
+    const RECT placed = window_rect(window);
+    RECT suggested{30, 40, 430, 200};
+    {
+        PlacingScope placing;
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    }
+    const RECT kept = window_rect(window);
+    EXPECT_TRUE(EqualRect(&kept, &placed));
+    EXPECT_EQ(traffic_graph.dpi, 144);
 }
 
 // --- WM_SYSCOMMAND ----------------------------------------------------------------
@@ -587,7 +617,7 @@ TEST_F(MainWindowTest, UnknownCommandGetsDefaultProcessing) {
 
 // --- WM_GETMINMAXINFO -------------------------------------------------------------
 
-TEST_F(MainWindowTest, MinimumTrackingSizeIs155By36AndTheRestIsLeft) {
+TEST_F(MainWindowTest, MinimumTrackingSizeIs155By36MaximisedIsTheWorkAreaAndTheRestIsLeft) {
     MINMAXINFO limits;
     limits.ptReserved = {1, 2};
     limits.ptMaxSize = {3, 4};
@@ -599,10 +629,13 @@ TEST_F(MainWindowTest, MinimumTrackingSizeIs155By36AndTheRestIsLeft) {
     EXPECT_EQ(limits.ptMinTrackSize.y, 36);
     EXPECT_EQ(limits.ptReserved.x, 1);
     EXPECT_EQ(limits.ptReserved.y, 2);
-    EXPECT_EQ(limits.ptMaxSize.x, 3);
-    EXPECT_EQ(limits.ptMaxSize.y, 4);
-    EXPECT_EQ(limits.ptMaxPosition.x, 5);
-    EXPECT_EQ(limits.ptMaxPosition.y, 6);
+    // Maximised over the work area only, which leaves the taskbar free.
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(limits.ptMaxSize.x, work.right - work.left);
+    EXPECT_EQ(limits.ptMaxSize.y, work.bottom - work.top);
+    EXPECT_EQ(limits.ptMaxPosition.x, work.left);
+    EXPECT_EQ(limits.ptMaxPosition.y, work.top);
     EXPECT_EQ(limits.ptMaxTrackSize.x, 9);
     EXPECT_EQ(limits.ptMaxTrackSize.y, 10);
 }
@@ -650,6 +683,18 @@ TEST_F(MainWindowTest, ContextMenuOpensItsFirstSubmenuAtThePointer) {
     EXPECT_EQ(observed.first_menu_id, 32778u);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(quit_posted());
+}
+
+TEST_F(MainWindowTest, KeyboardContextMenuOpensAtTheWindowsTopLeftCorner) {
+    show();
+    SetWindowPos(window, nullptr, 120, 90, 200, 80, SWP_NOZORDER | SWP_NOACTIVATE);
+    {
+        ModalWatch watch;
+        SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
+    }
+    ASSERT_TRUE(observed.menu_opened);
+    EXPECT_EQ(observed.menu_rect.left, 120);
+    EXPECT_EQ(observed.menu_rect.top, 90);
 }
 
 // --- Window options ---------------------------------------------------------------
@@ -805,6 +850,22 @@ TEST_F(MainWindowTest, LeavingSavesTheSettingsOnce) {
     EXPECT_EQ(saved_value("app.height"), "99");
 }
 
+// A place on a screen that is gone comes back onto the work area, its size kept.
+TEST_F(MainWindowTest, ASavedPlaceOffEveryScreenOpensOnTheNearest) {
+    FILE* file = std::fopen(settings_file().c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("app.starts\t1\napp.left\t-5000\napp.top\t30\napp.width\t210\napp.height\t90\n", file);
+    std::fclose(file);
+    load_settings();
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT placed = window_rect(window);
+    EXPECT_EQ(placed.left, work.left);
+    EXPECT_EQ(placed.top, 30);
+    EXPECT_EQ(placed.right - placed.left, 210);
+    EXPECT_EQ(placed.bottom - placed.top, 90);
+}
+
 TEST_F(MainWindowTest, LogonEndGoingAheadStopsSamplingButKeepsTheWindow) {
     show();
     EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
@@ -888,6 +949,26 @@ TEST_F(WinMainPath, EscapeEndsTheLoopWithExitCodeZero) {
     KillTimer(nullptr, guard);
     EXPECT_EQ(exit_code, 0);
     EXPECT_EQ(FindWindowA("MIVREL", nullptr), nullptr);
+}
+
+// A shortcut set to "Minimized": hidden, never iconic, so the icon can bring it back.
+TEST_F(WinMainPath, MinimisedStartCommandStartsHidden) {
+    static bool seen_hidden;
+    seen_hidden = false;
+    const UINT_PTR look = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND started = FindWindowA("MIVREL", nullptr)) {
+            seen_hidden = !IsWindowVisible(started) && !IsIconic(started);
+            PostMessageA(started, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        }
+    });
+    const UINT_PTR guard =
+        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+    const int exit_code = run_program(self(), SW_SHOWMINNOACTIVE);
+    KillTimer(nullptr, look);
+    KillTimer(nullptr, guard);
+    EXPECT_EQ(exit_code, 0);
+    EXPECT_TRUE(seen_hidden);
+    EXPECT_NE(saved_value("app.left"), "-32000");
 }
 
 }  // namespace

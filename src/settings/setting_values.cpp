@@ -30,30 +30,24 @@ std::int64_t read_setting_int64(const char* text) {
                                                              : static_cast<std::int64_t>(magnitude);
 }
 
-std::int32_t read_setting_int(const char* text) {
-    const std::int64_t number = read_setting_int64(text);
+namespace {
+
+std::int32_t nearest_int32(std::int64_t number) {
     if (number < INT32_MIN) return INT32_MIN;
     return number > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(number);
 }
 
-std::int32_t get_setting_int(const char* key, std::int32_t fallback) {
-    Setting* pair = find_setting(key);
-    if (pair && pair->value) return read_setting_int(pair->value);
-    const char* stored = set_setting_int(key, fallback);
-    // Out of memory: the default still applies, unstored.
-    return stored ? read_setting_int(stored) : fallback;
-}
+}  // namespace
 
-const char* set_setting_int(const char* key, std::int32_t number) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%d", static_cast<int>(number));
-    return set_setting(key, text);
+std::int32_t read_setting_int(const char* text) {
+    return nearest_int32(read_setting_int64(text));
 }
 
 std::int64_t get_setting_int64(const char* key, std::int64_t fallback) {
     Setting* pair = find_setting(key);
     if (pair && pair->value) return read_setting_int64(pair->value);
     const char* stored = set_setting_int64(key, fallback);
+    // Out of memory: the default still applies, unstored.
     return stored ? read_setting_int64(stored) : fallback;
 }
 
@@ -61,4 +55,13 @@ const char* set_setting_int64(const char* key, std::int64_t number) {
     char text[32];
     std::snprintf(text, sizeof text, "%lld", static_cast<long long>(number));
     return set_setting(key, text);
+}
+
+// A 32-bit number is written in the same digits either way.
+std::int32_t get_setting_int(const char* key, std::int32_t fallback) {
+    return nearest_int32(get_setting_int64(key, fallback));
+}
+
+const char* set_setting_int(const char* key, std::int32_t number) {
+    return set_setting_int64(key, number);
 }

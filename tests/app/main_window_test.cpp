@@ -936,17 +936,24 @@ TEST_F(WinMainPath, NoWindowMeansExitCodeZeroAndNothingStarted) {
     EXPECT_FALSE(quit_posted());
 }
 
+// Runs the program; `look` comes every 100 ms until it ends the loop, and a
+// guard ends a loop that would not end.
+int run_program_watched(int show_command, TIMERPROC look) {
+    const UINT_PTR watch = SetTimer(nullptr, 0, 100, look);
+    const UINT_PTR guard =
+        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
+    const int exit_code = run_program(self(), show_command);
+    KillTimer(nullptr, watch);
+    KillTimer(nullptr, guard);
+    return exit_code;
+}
+
 TEST_F(WinMainPath, EscapeEndsTheLoopWithExitCodeZero) {
-    // Presses Escape once the window is up; a second timer ends a loop that would not end.
-    const UINT_PTR press = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    // Presses Escape once the window is up.
+    const int exit_code = run_program_watched(SW_SHOWNORMAL, [](HWND, UINT, UINT_PTR, DWORD) {
         if (HWND shown = FindWindowA("MIVREL", nullptr); shown && IsWindowVisible(shown))
             PostMessageA(shown, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     });
-    const UINT_PTR guard =
-        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
-    const int exit_code = run_program(self(), SW_SHOWNORMAL);
-    KillTimer(nullptr, press);
-    KillTimer(nullptr, guard);
     EXPECT_EQ(exit_code, 0);
     EXPECT_EQ(FindWindowA("MIVREL", nullptr), nullptr);
 }
@@ -955,17 +962,12 @@ TEST_F(WinMainPath, EscapeEndsTheLoopWithExitCodeZero) {
 TEST_F(WinMainPath, MinimisedStartCommandStartsHidden) {
     static bool seen_hidden;
     seen_hidden = false;
-    const UINT_PTR look = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    const int exit_code = run_program_watched(SW_SHOWMINNOACTIVE, [](HWND, UINT, UINT_PTR, DWORD) {
         if (HWND started = FindWindowA("MIVREL", nullptr)) {
             seen_hidden = !IsWindowVisible(started) && !IsIconic(started);
             PostMessageA(started, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         }
     });
-    const UINT_PTR guard =
-        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(99); });
-    const int exit_code = run_program(self(), SW_SHOWMINNOACTIVE);
-    KillTimer(nullptr, look);
-    KillTimer(nullptr, guard);
     EXPECT_EQ(exit_code, 0);
     EXPECT_TRUE(seen_hidden);
     EXPECT_NE(saved_value("app.left"), "-32000");

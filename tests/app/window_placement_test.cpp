@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
-
 namespace {
 
 const MonitorArea primary{{0, 0, 1024, 768}, {0, 0, 1024, 728}};
@@ -43,17 +41,6 @@ TEST(WindowPlacement, MaximisedFillsTheWorkAreaRelativeToItsMonitor) {
     EXPECT_EQ(limits.ptMaxPosition.y, 0);
     EXPECT_EQ(limits.ptMaxSize.x, 1880);
     EXPECT_EQ(limits.ptMaxSize.y, 1080);
-}
-
-TEST(WindowPlacement, MinimisedStartCommandsHideAndMaximisedOnesMaximise) {
-    const std::pair<int, StartShow> cases[] = {
-        {SW_MINIMIZE, StartShow::hidden},        {SW_SHOWMINIMIZED, StartShow::hidden},
-        {SW_SHOWMINNOACTIVE, StartShow::hidden}, {SW_FORCEMINIMIZE, StartShow::hidden},
-        {SW_MAXIMIZE, StartShow::maximised},     {SW_SHOWNORMAL, StartShow::as_given},
-        {SW_SHOWDEFAULT, StartShow::as_given},   {SW_SHOWNOACTIVATE, StartShow::as_given},
-        {SW_HIDE, StartShow::as_given},
-    };
-    for (const auto& [command, expected] : cases) EXPECT_EQ(start_show(command), expected) << command;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/app.h"
+#include "app/one_copy.h"
 #include "monitor/traffic_graph.h"
 #include "settings/settings_store.h"
 
@@ -26,6 +27,9 @@ const ProcessRecords process_records;
 
 // The command line is ignored: the settings file is the only configuration.
 int WINAPI WinMain(HINSTANCE module, HINSTANCE /*previous*/, LPSTR /*command_line*/, int show_command) {
+    // A second start only brings the first into view. The records built
+    // before this touch no file, so it ends having read and written none.
+    if (!claim_one_copy(module)) return 0;
     // The About box's links go through ShellExecuteA, whose shell extensions
     // may be COM objects that need an apartment on this, the window's, thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
+#include "app/one_copy.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
@@ -224,6 +225,12 @@ LRESULT on_lbuttondblclk(HWND window) {
     return 0;
 }
 
+// Another start of mivrel in this session asks for the running copy.
+LRESULT on_show_request() {
+    bring_into_view();
+    return 0;
+}
+
 }  // namespace
 
 void start_sample_timer(HWND window) {
@@ -321,6 +328,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             on_notification_icon(lparam);
             return 0;
         default:
+            if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.
             if (taskbar_created_message != 0 && message == taskbar_created_message) {
                 add_notification_icon();

@@ -37,11 +37,7 @@ void toggle_main_window() {
         AnimateWindow(main_window, animation_ms, AW_HIDE | AW_CENTER);
         return;
     }
-    SetForegroundWindow(main_window);
-    AnimateWindow(main_window, animation_ms, AW_CENTER);
-    // Shows at once the samples taken while hidden.
-    InvalidateRect(main_window, nullptr, FALSE);
-    UpdateWindow(main_window);
+    show_main_window();
 }
 
 // Bottom-aligned at the pointer; WM_NULL lets the menu close when the user
@@ -73,6 +69,14 @@ void free_small_icon() {
 }
 
 }  // namespace
+
+void show_main_window() {
+    SetForegroundWindow(main_window);
+    AnimateWindow(main_window, animation_ms, AW_CENTER);
+    // Shows at once the samples taken while hidden.
+    InvalidateRect(main_window, nullptr, FALSE);
+    UpdateWindow(main_window);
+}
 
 void add_notification_icon() {
     free_small_icon();

@@ -15,6 +15,8 @@ void refresh_notification_tip();
 void remove_notification_icon();
 // Whether the taskbar holds the icon, the only way back to a hidden window.
 bool notification_icon_shown();
+// Shows the hidden Main window in front, as a click on the icon does.
+void show_main_window();
 // `event` is the mouse message that happened over the icon.
 void on_notification_icon(LPARAM event);
 

@@ -7,6 +7,8 @@
 //   probe gone <ms>                 waits until no "MIVREL" window is left
 //   probe escape | close            presses Escape in it / asks it to close
 //   probe command <id>              posts the menu command <id> to it
+//   probe icon <event>              posts the notification icon's mouse message <event> to it
+//   probe front                     prints the class of the foreground window
 //   probe answer <caption> <id> <ms>
 //                                   waits for the program's box <caption>, presses button <id>
 //   probe theme <name> <ms>         opens Configure from the window's context menu, chooses
@@ -152,9 +154,17 @@ int main(int argc, char** argv) {
     if (is("escape", 0)) return post_to_program(WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     if (is("close", 0)) return post_to_program(WM_CLOSE, 0, 0);
     if (is("command", 1)) return post_to_program(WM_COMMAND, milliseconds(argv[2]), 0);
+    if (is("front", 0)) {
+        char name[64] = "none";
+        if (HWND front = GetForegroundWindow()) GetClassNameA(front, name, sizeof name);
+        std::printf("front %s\n", name);
+        return 0;
+    }
+    if (is("icon", 1)) return post_to_program(WM_USER, 0, std::strtol(argv[2], nullptr, 0));
     if (is("answer", 3)) return answer(argv[2], std::atoi(argv[3]), milliseconds(argv[4]));
     if (is("theme", 2)) return choose_theme(argv[2], milliseconds(argv[3]));
     if (is("run", 2)) return run(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: probe find|wait|gone|escape|close|command|answer|theme|run ...\n");
+    std::fprintf(stderr,
+                 "usage: probe find|wait|gone|escape|close|command|icon|front|answer|theme|run ...\n");
     return 2;
 }

@@ -13,7 +13,8 @@ constexpr char mutex_name[] = "Local\\mivrel.one_copy.7c3e51a2-94d0-4b8f-a6e1-2d
 constexpr char show_request_name[] = "mivrel.show_request.7c3e51a2-94d0-4b8f-a6e1-2d5f08b93c47";
 
 // The running copy may be between its start and its window. After this long a
-// second start gives up: the first one shows itself anyway once it is up.
+// second start gives up and ends; the first, slow to start, shows itself as
+// its own start asks.
 constexpr DWORD window_wait_ms = 5000;
 constexpr DWORD poll_ms = 50;
 

@@ -13,9 +13,11 @@
 #include "dialogs/config_dialog.h"
 #include "graph/dpi.h"
 #include "graph/paint_graph_win.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/usage_file.h"
 
 HINSTANCE instance = nullptr;
 HWND main_window = nullptr;
@@ -206,6 +208,7 @@ LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
 
 LRESULT on_timer(HWND window) {
     sample(traffic_graph);
+    keep_usage(monotonic_ns());
     if (IsWindowVisible(window)) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);

@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/modal.h"
 #include "monitor/traffic_graph.h"
+#include "monitor/usage_count.h"
 #include "resources/resource.h"
 
 NOTIFYICONDATAA notify_icon_data;
@@ -68,6 +69,17 @@ void free_small_icon() {
     small_icon = nullptr;
 }
 
+// A line that does not fit whole is left out rather than cut. With rates and
+// counts of 0 or more every line fits: the name and rate labels take at most
+// 6 + 1 + 21 + 1 + 19 = 48 characters, each usage line 1 + 38, 126 in all.
+void append_tip_line(char (&tip)[sizeof notify_icon_data.szTip], const char* line) {
+    const std::size_t used = std::strlen(tip);
+    const std::size_t length = std::strlen(line);
+    if (used + 1 + length >= sizeof tip) return;
+    tip[used] = '\n';
+    std::memcpy(tip + used + 1, line, length + 1);
+}
+
 }  // namespace
 
 void show_main_window() {
@@ -100,11 +112,14 @@ void add_notification_icon() {
 
 // szTip holds what the taskbar shows; the same text again is not sent.
 void refresh_notification_tip() {
-    char text[512];
-    std::snprintf(text, sizeof text, "mivrel\n%s\n%s", traffic_graph.download_label,
-                  traffic_graph.upload_label);
     char tip[sizeof notify_icon_data.szTip];
-    std::snprintf(tip, sizeof tip, "%s", text);
+    std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", traffic_graph.download_label,
+                  traffic_graph.upload_label);
+    char line[48];
+    format_usage_line(line, "Today", usage_count.day);
+    append_tip_line(tip, line);
+    format_usage_line(line, "Month", usage_count.month);
+    append_tip_line(tip, line);
     // A refused modify means the icon is gone (the taskbar restarted without
     // telling us): it is added again, and the rates sent to the new one.
     for (int attempt = 0; attempt < 2; ++attempt) {

@@ -5,3 +5,8 @@
 
 // Nanoseconds since an arbitrary start; never goes backwards.
 std::int64_t monotonic_ns();
+
+// Today's date on the local calendar, "YYYY-MM-DD", from the platform's clock
+// and time zone. Tests put a reader of their own in its place.
+using LocalDateReader = void (*)(char (&date)[11]);
+extern LocalDateReader read_local_date;

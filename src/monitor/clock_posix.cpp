@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <ctime>
 
 #include "monitor/clock.h"
@@ -7,3 +8,19 @@ std::int64_t monotonic_ns() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
+
+namespace {
+
+void platform_local_date(char (&date)[11]) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!localtime_r(&now, &local)) local = std::tm{};
+    const unsigned year = static_cast<unsigned>(local.tm_year + 1900) % 10000u;
+    const unsigned month = static_cast<unsigned>(local.tm_mon + 1) % 100u;
+    const unsigned day = static_cast<unsigned>(local.tm_mday) % 100u;
+    std::snprintf(date, sizeof date, "%04u-%02u-%02u", year, month, day);
+}
+
+}  // namespace
+
+LocalDateReader read_local_date = platform_local_date;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include "monitor/clock.h"
 
 std::int64_t monotonic_ns() {
@@ -14,3 +16,16 @@ std::int64_t monotonic_ns() {
     const std::int64_t ticks = now.QuadPart;
     return ticks / per_second * 1000000000 + ticks % per_second * 1000000000 / per_second;
 }
+
+namespace {
+
+void platform_local_date(char (&date)[11]) {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    std::snprintf(date, sizeof date, "%04u-%02u-%02u", local.wYear % 10000u, local.wMonth % 100u,
+                  local.wDay % 100u);
+}
+
+}  // namespace
+
+LocalDateReader read_local_date = platform_local_date;

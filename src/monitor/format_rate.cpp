@@ -45,3 +45,11 @@ void format_rate(char (&text)[16], double value) {
     }
     write_rate(text, x, unit);
 }
+
+void format_byte_count(char (&text)[16], std::uint64_t bytes) {
+    if (bytes < 1024) {
+        std::snprintf(text, sizeof text, "%u bytes", static_cast<unsigned>(bytes));
+        return;
+    }
+    format_rate(text, static_cast<double>(bytes));
+}

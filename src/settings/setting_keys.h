@@ -1,4 +1,4 @@
-// The keys of the settings file, each spelled here and nowhere else.
+// The keys of the settings and usage files, each spelled here and nowhere else.
 #pragma once
 
 namespace keys {
@@ -17,5 +17,13 @@ constexpr char graph_locked_max[] = "graph.locked_max";
 constexpr char graph_locked_max_value[] = "graph.locked_max_value";
 constexpr char graph_theme[] = "graph.theme";
 constexpr char graph_dependent_text_color[] = "graph.dependent_text_color";
+
+// The usage file's.
+constexpr char usage_day[] = "usage.day";
+constexpr char usage_day_in[] = "usage.day_in";
+constexpr char usage_day_out[] = "usage.day_out";
+constexpr char usage_month[] = "usage.month";
+constexpr char usage_month_in[] = "usage.month_in";
+constexpr char usage_month_out[] = "usage.month_out";
 
 }  // namespace keys

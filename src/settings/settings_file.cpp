@@ -96,15 +96,13 @@ void remove_if_abandoned(const char* name, void* context) {
 constexpr char byte_order_mark[] = "\xEF\xBB\xBF";
 constexpr std::size_t mark_length = sizeof byte_order_mark - 1;
 
-bool write_pairs(std::FILE* file) {
+bool write_pairs(std::FILE* file, const Setting* pairs, std::int32_t count) {
     // A first key that begins with the mark itself would lose it to the next
     // load, which skips a leading one: it is written after a mark of its own.
-    const bool marked = settings_store.pair_count > 0 &&
-                        std::strncmp(settings_store.pairs[0].key, byte_order_mark, mark_length) == 0;
+    const bool marked = count > 0 && std::strncmp(pairs[0].key, byte_order_mark, mark_length) == 0;
     if (marked && std::fwrite(byte_order_mark, 1, mark_length, file) != mark_length) return false;
-    for (std::int32_t i = 0; i < settings_store.pair_count; ++i) {
-        const Setting& pair = settings_store.pairs[i];
-        if (std::fprintf(file, "%s\t%s\n", pair.key, pair.value) <= 0) return false;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (std::fprintf(file, "%s\t%s\n", pairs[i].key, pairs[i].value) <= 0) return false;
     }
     return std::fflush(file) == 0 && std::ferror(file) == 0 && flush_file_to_disk(file);
 }
@@ -157,8 +155,7 @@ char* settings_path(const char* format, ...) {
     return path_buffer;
 }
 
-bool load_settings_file(const char* path) {
-    clear_settings();
+bool read_pairs_file(const char* path, PairReader take, void* context) {
     if (!path) return false;
     std::FILE* file = open_file(path, "rb");
     if (!file) return false;
@@ -168,7 +165,7 @@ bool load_settings_file(const char* path) {
         char* key;
         char* value;
         if (!split_piece(piece, &key, &value)) continue;
-        if (!set_setting(key, value)) {
+        if (!take(key, value, context)) {
             std::fclose(file);
             return false;
         }
@@ -177,12 +174,29 @@ bool load_settings_file(const char* path) {
     return true;
 }
 
+namespace {
+
+bool store_pair(const char* key, const char* value, void* /*context*/) {
+    return set_setting(key, value) != nullptr;
+}
+
+}  // namespace
+
+bool load_settings_file(const char* path) {
+    clear_settings();
+    return read_pairs_file(path, store_pair, nullptr);
+}
+
 void remove_abandoned_saves(const char* folder) {
     AbandonedSaves saves{folder, folder_length_of(folder)};
     list_folder(folder, temporary_prefix, remove_if_abandoned, &saves);
 }
 
 bool save_settings_file(const char* path) {
+    return save_pairs_file(path, settings_store.pairs, settings_store.pair_count);
+}
+
+bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count) {
     if (!path || !*path) return false;
     // Before writing: a leftover may be what fills the disk.
     char folder[path_capacity];
@@ -196,7 +210,7 @@ bool save_settings_file(const char* path) {
     if (!temporary) return false;
     bool saved = false;
     if (std::FILE* file = open_file(temporary, "wb")) {
-        bool written = write_pairs(file);
+        bool written = write_pairs(file, pairs, count);
         bool closed = std::fclose(file) == 0;
         saved = written && closed && replace_patiently(temporary, path);
         if (!saved) remove_file(temporary);

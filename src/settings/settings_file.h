@@ -27,6 +27,14 @@ bool load_settings_file(const char* path);
 // False on any failure, including a null or empty path.
 bool save_settings_file(const char* path);
 
+// The same two moves for any list of pairs, which other files of the folder
+// share. The reader hands each pair of the file to `take`, in file order, and
+// stops with false when `take` does.
+struct Setting;
+using PairReader = bool (*)(const char* key, const char* value, void* context);
+bool read_pairs_file(const char* path, PairReader take, void* context);
+bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count);
+
 // Removes what saves killed between writing and replacing left in `folder`
 // (which ends in its separator): temporary files of processes that no longer
 // run. Those of running processes are being written, and stay.

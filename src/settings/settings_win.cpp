@@ -18,6 +18,7 @@
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
+#include "settings/usage_file.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ Placement default_placement() {
 
 void load_settings() {
     load_settings_file(settings_path("settings.cfg"));
+    load_usage();
 
     const Placement fallback = default_placement();
     const int left = get_setting_int(keys::app_left, fallback.left);
@@ -134,7 +136,9 @@ bool save_settings() {
     const char* folder = settings_path("");
     if (!folder) return false;
     make_settings_folder(folder);
-    return save_settings_file(settings_path("settings.cfg"));
+    const bool saved = save_settings_file(settings_path("settings.cfg"));
+    save_usage();
+    return saved;
 }
 
 void reset_graph_position() {
@@ -150,6 +154,7 @@ void reset_graph_position() {
 // left behind does not count.
 void delete_settings() {
     if (const char* file = settings_path("settings.cfg")) remove_file(file);
+    delete_usage();
     if (const char* folder = settings_path("")) {
         remove_abandoned_saves(folder);
         remove_folder(folder);

@@ -13,6 +13,7 @@
 #include "app/app.h"
 #include "app/notification_icon.h"
 #include "monitor/traffic_graph.h"
+#include "monitor/usage_count.h"
 #include "settings/settings_win_test_support.h"
 
 namespace {
@@ -28,8 +29,10 @@ protected:
 
     void tick() { SendMessageA(window, WM_TIMER, sample_timer_id, 0); }
 
+    // No traffic on the scripted source: nothing counted today or this month.
     std::string expected_tip() const {
-        return std::string("mivrel\n") + traffic_graph.download_label + "\n" + traffic_graph.upload_label;
+        return std::string("mivrel\n") + traffic_graph.download_label + "\n" + traffic_graph.upload_label +
+               "\nToday:  0 bytes down, 0 bytes up\nMonth:  0 bytes down, 0 bytes up";
     }
 
     // Whether the shell knows the icon: it accepts a change only for an icon it holds.
@@ -76,6 +79,33 @@ TEST_F(NotificationIcon, TickPutsBothRatesInTheTooltip) {
     EXPECT_EQ(std::string(traffic_graph.upload_label, 5), "Up:  ");
     EXPECT_EQ(std::string(notify_icon_data.szTip), expected_tip());
     EXPECT_EQ(notify_icon_data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_TIP));
+}
+
+// Every line whole within the platform's 127 characters, at the longest rates
+// and counts there are; a line that cannot fit (labels of 31 characters) is
+// left out rather than cut.
+TEST_F(NotificationIcon, TooltipAddsTodayAndThisMonthInWholeLines) {
+    const std::string longest_label(31, 'x');
+    const struct {
+        std::string down, up;
+        std::uint64_t day, month;  // in and out alike
+        std::string usage;
+    } cases[] = {
+        {"Down:  0.0 bytes/s", "Up:  0.0 bytes/s", 1288490189, 37688381030,
+         "Today:  1.2 gB down, 1.2 gB up\nMonth:  35.1 gB down, 35.1 gB up"},
+        {"Down:  1023.0 bytes/s", "Up:  1023.0 bytes/s", 1023, 1023,
+         "Today:  1023 bytes down, 1023 bytes up\nMonth:  1023 bytes down, 1023 bytes up"},
+        {longest_label, longest_label, UINT64_MAX, UINT64_MAX, "Today:  16384.0 pB down, 16384.0 pB up"},
+    };
+    for (const auto& c : cases) {
+        std::snprintf(traffic_graph.download_label, sizeof traffic_graph.download_label, "%s",
+                      c.down.c_str());
+        std::snprintf(traffic_graph.upload_label, sizeof traffic_graph.upload_label, "%s", c.up.c_str());
+        usage_count.day.in = usage_count.day.out = c.day;
+        usage_count.month.in = usage_count.month.out = c.month;
+        refresh_notification_tip();
+        EXPECT_EQ(std::string(notify_icon_data.szTip), "mivrel\n" + c.down + "\n" + c.up + "\n" + c.usage);
+    }
 }
 
 TEST_F(NotificationIcon, TooltipFollowsTicksWhileTheWindowIsHidden) {

@@ -163,7 +163,8 @@ TEST_F(FirstRun, FirstSaveWritesEveryKeyInItsOrder) {
                                                {"app.starts", "1"},
                                                {"device.in", ""},
                                                {"device.out", ""}}));
-    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg"}));
+    EXPECT_EQ(folder.contents(),
+              (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg"}));
 }
 
 TEST_F(FirstRun, SaveCreatesMissingFolders) {
@@ -447,7 +448,8 @@ TEST_F(SaveSettings, FailedReplaceLeavesTheOldFileWhole) {
     EXPECT_FALSE(save_settings());
     CloseHandle(holder);
     EXPECT_EQ(read_settings(), old_bytes);
-    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg"}));
+    EXPECT_EQ(folder.contents(),
+              (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg"}));
 
     EXPECT_TRUE(save_settings()) << "the next save goes through";
     EXPECT_NE(read_settings().find("app.starts\t6\n"), std::string::npos) << "two saves counted";
@@ -468,7 +470,8 @@ TEST_F(SaveSettings, ReplaceWaitsForAProgramThatLetsGo) {
     releaser.join();
     EXPECT_TRUE(saved);
     EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos);
-    EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg"}));
+    EXPECT_EQ(folder.contents(),
+              (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg"}));
 }
 
 TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
@@ -537,6 +540,7 @@ TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
 
 TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {
     write_settings(settings_lines(returning_user()));
+    write_file(settings_folder() + "\\usage.cfg", "usage.day_in\t5\n");
     ASSERT_NE(open_window(), nullptr);
     modals.queue_answer(IDYES);
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);
@@ -593,8 +597,8 @@ TEST_F(WindowEnd, LeftoversOfKilledSavesGoButThoseOfRunningCopiesStay) {
     ASSERT_NE(open_window(), nullptr);
     EXPECT_TRUE(save_settings());
     EXPECT_EQ(folder.contents(),
-              (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", std::string("mivrel/") + running,
-                                        "mivrel/~notes.txt"}));
+              (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg",
+                                        std::string("mivrel/") + running, "mivrel/~notes.txt"}));
 
     DeleteFileA((settings_folder() + "\\" + running).c_str());
     DeleteFileA((settings_folder() + "\\~notes.txt").c_str());

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 extern HINSTANCE instance;
 extern HWND main_window;
 extern char window_title[100];
@@ -12,6 +14,13 @@ extern UINT taskbar_created_message;
 extern BYTE save_on_exit;
 
 constexpr UINT_PTR sample_timer_id = 131;
+
+// The sample timer's period for a tick delay: the platform's shortest where the
+// delay is shorter.
+inline UINT sample_timer_period(std::int32_t delay) {
+    return delay < static_cast<std::int32_t>(USER_TIMER_MINIMUM) ? USER_TIMER_MINIMUM
+                                                                 : static_cast<UINT>(delay);
+}
 
 // Starts the sample timer with the traffic graph's delay, or restarts it. No
 // delay, however small or negative, stops the ticks: one below the platform's

@@ -7,6 +7,7 @@
 #include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
+#include "app/pointer_readout.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
@@ -69,6 +70,7 @@ LRESULT on_create(HWND window) {
     set_graph_dpi(traffic_graph, window_dpi(window));
     load_settings();
     add_notification_icon();
+    create_pointer_readout(window);
     start_sample_timer(window);
     SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
     taskbar_created_message = RegisterWindowMessageA("TaskbarCreated");
@@ -80,6 +82,7 @@ LRESULT on_create(HWND window) {
 
 LRESULT on_destroy(HWND window) {
     end_run(window);
+    destroy_pointer_readout();
     PostQuitMessage(0);
     return 0;
 }
@@ -132,6 +135,7 @@ LRESULT on_dpichanged(HWND window, int dpi, const RECT& suggested) {
 }
 
 LRESULT on_contextmenu(HWND window, int x, int y) {
+    pointer_readout_left();
     RECT outer{};
     GetWindowRect(window, &outer);
     const POINT corner = context_menu_point(x, y, outer);
@@ -214,11 +218,13 @@ LRESULT on_timer(HWND window) {
         UpdateWindow(window);
     }
     refresh_notification_tip();
+    refresh_pointer_readout(window);
     return 0;
 }
 
 // Any point of the graph drags the window, as its (absent) caption would.
 LRESULT on_lbuttondown(HWND window) {
+    pointer_readout_left();
     SendMessageA(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
     return 0;
 }
@@ -234,14 +240,27 @@ LRESULT on_show_request() {
     return 0;
 }
 
+// The readout is a window of its own: the graph is not painted for it.
+LRESULT on_mousemove(HWND window, int x, int y) {
+    pointer_readout_moved(window, x, y);
+    return 0;
+}
+
+LRESULT on_mouseleave() {
+    pointer_readout_left();
+    return 0;
+}
+
+LRESULT on_showwindow(HWND window, WPARAM shown, LPARAM status) {
+    if (!shown) pointer_readout_left();
+    return DefWindowProcA(window, WM_SHOWWINDOW, shown, status);
+}
+
 }  // namespace
 
 void start_sample_timer(HWND window) {
-    const std::int32_t delay = traffic_graph.delay;
-    const UINT period =
-        delay < static_cast<std::int32_t>(USER_TIMER_MINIMUM) ? USER_TIMER_MINIMUM : static_cast<UINT>(delay);
     KillTimer(window, sample_timer_id);
-    SetTimer(window, sample_timer_id, period, nullptr);
+    SetTimer(window, sample_timer_id, sample_timer_period(traffic_graph.delay), nullptr);
 }
 
 HWND create_main_window(HINSTANCE module) {
@@ -327,6 +346,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_lbuttondown(window);
         case WM_LBUTTONDBLCLK:
             return on_lbuttondblclk(window);
+        case WM_MOUSEMOVE:
+            return on_mousemove(window, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+        case WM_MOUSELEAVE:
+            return on_mouseleave();
+        case WM_SHOWWINDOW:
+            return on_showwindow(window, wparam, lparam);
         case WM_USER:
             on_notification_icon(lparam);
             return 0;

@@ -44,7 +44,8 @@ void sample(TrafficGraph& graph) {
     format_rate(graph.download_rate_text, static_cast<double>(download));
     format_rate(graph.upload_rate_text, static_cast<double>(upload));
     format_rate(graph.max_rate_text, static_cast<double>(graph.scale_max));
-    std::snprintf(graph.download_label, sizeof graph.download_label, "Down:  %s/s", graph.download_rate_text);
-    std::snprintf(graph.upload_label, sizeof graph.upload_label, "Up:  %s/s", graph.upload_rate_text);
+    std::snprintf(graph.download_label, sizeof graph.download_label, download_label_format,
+                  graph.download_rate_text);
+    std::snprintf(graph.upload_label, sizeof graph.upload_label, upload_label_format, graph.upload_rate_text);
     std::snprintf(graph.max_label, sizeof graph.max_label, "Max:  %s/s", graph.max_rate_text);
 }

@@ -64,6 +64,11 @@ void select_download_interface(TrafficGraph& graph, const char* name);
 void select_upload_interface(TrafficGraph& graph, const char* name);
 void rebuild_pens(TrafficGraph& graph);
 
+// The rate labels, filled with a rate text; the readout under the pointer
+// repeats the first two for older samples.
+constexpr char download_label_format[] = "Down:  %s/s";
+constexpr char upload_label_format[] = "Up:  %s/s";
+
 // Sampling tick: collect, store one sample per direction, peaks, scale, labels.
 void sample(TrafficGraph& graph);
 std::int64_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter);

@@ -13,6 +13,10 @@
 //                                   waits for the program's box <caption>, presses button <id>
 //   probe theme <name> <ms>         opens Configure from the window's context menu, chooses
 //                                   the theme <name> in its list and presses OK
+//   probe tip [visible|hidden] [ms]
+//                                   prints the program's tooltip window: "tip visible" or
+//                                   "tip hidden", its text with " | " between lines, its
+//                                   rectangle; waits up to ms for the state named first
 //   probe run FOLDER PROGRAM        runs PROGRAM with "AppData" set to FOLDER and gives its
 //                                   exit code (Wine would otherwise hand a program started
 //                                   from the host its profile's folder)
@@ -22,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -121,6 +126,54 @@ int choose_theme(const char* name, DWORD limit_ms) {
     return wait_until(limit_ms, [&] { return !IsWindow(dialog); }) ? 0 : 1;
 }
 
+// The program's own tooltip control: the one visible, else any.
+HWND program_tip() {
+    std::pair<DWORD, HWND> search{0, nullptr};
+    if (!program_window()) return nullptr;
+    GetWindowThreadProcessId(program_window(), &search.first);
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* found = reinterpret_cast<std::pair<DWORD, HWND>*>(data);
+            char name[64] = {};
+            DWORD process = 0;
+            GetClassNameA(window, name, sizeof name);
+            GetWindowThreadProcessId(window, &process);
+            if (process != found->first || std::strcmp(name, "tooltips_class32") != 0) return TRUE;
+            found->second = window;
+            return !IsWindowVisible(window);
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+int tip(const char* state, DWORD limit_ms) {
+    const bool want_visible = !std::strcmp(state, "visible");
+    const bool reached = wait_until(limit_ms, [&] {
+        return !*state || (program_tip() && IsWindowVisible(program_tip()) == want_visible);
+    });
+    HWND found = program_tip();
+    if (!found) {
+        std::printf("tip none\n");
+        return 1;
+    }
+    // The control is a Unicode window in the other process: the wide message is marshalled whole.
+    wchar_t wide[256] = {};
+    SendMessageW(found, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(wide));
+    char text[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    std::printf("tip %s\ntext ", IsWindowVisible(found) ? "visible" : "hidden");
+    for (const char* c = text; *c; ++c) {
+        if (*c == '\n')
+            std::printf(" | ");
+        else if (*c != '\r')
+            std::putchar(*c);
+    }
+    RECT rect{};
+    GetWindowRect(found, &rect);
+    std::printf("\nrect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    return reached ? 0 : 1;
+}
+
 int run(const char* app_data, const char* program) {
     if (!SetEnvironmentVariableA("AppData", app_data)) return 1;
     char command_line[MAX_PATH + 2];
@@ -163,8 +216,10 @@ int main(int argc, char** argv) {
     if (is("icon", 1)) return post_to_program(WM_USER, 0, std::strtol(argv[2], nullptr, 0));
     if (is("answer", 3)) return answer(argv[2], std::atoi(argv[3]), milliseconds(argv[4]));
     if (is("theme", 2)) return choose_theme(argv[2], milliseconds(argv[3]));
+    if (argc <= 4 && !std::strcmp(verb, "tip"))
+        return tip(argc >= 3 ? argv[2] : "", argc == 4 ? milliseconds(argv[3]) : 0);
     if (is("run", 2)) return run(argv[2], argv[3]);
     std::fprintf(stderr,
-                 "usage: probe find|wait|gone|escape|close|command|icon|front|answer|theme|run ...\n");
+                 "usage: probe find|wait|gone|escape|close|command|icon|front|answer|theme|tip|run ...\n");
     return 2;
 }

@@ -8,6 +8,7 @@
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
 #include "app/pointer_readout.h"
+#include "app/start_with_windows.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
@@ -66,6 +67,8 @@ void end_run(HWND window) {
 
 LRESULT on_create(HWND window) {
     main_window = window;
+    // Needs no setting, and a first run's dialogs may keep load_settings open for long.
+    repair_start_with_windows();
     // Before the settings place the window: default sizes scale with the screen.
     set_graph_dpi(traffic_graph, window_dpi(window));
     load_settings();
@@ -143,6 +146,14 @@ LRESULT on_contextmenu(HWND window, int x, int y) {
     return 0;
 }
 
+// The check mark shows the registry as it is now, whoever changed it. Any
+// popup comes here; one without the item is left as it is.
+LRESULT on_initmenupopup(HMENU menu) {
+    CheckMenuItem(menu, IDM_START_WITH_WINDOWS,
+                  MF_BYCOMMAND | (starts_with_windows() ? MF_CHECKED : MF_UNCHECKED));
+    return 0;
+}
+
 LRESULT on_keydown(HWND window, WPARAM key) {
     if (key == VK_ESCAPE) DestroyWindow(window);
     return 0;
@@ -157,6 +168,7 @@ void reset_config_and_exit(HWND window) {
                     "Reset mivrel", MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES) return;
     delete_settings();
+    set_start_with_windows(false);
     save_on_exit = 0;
     DestroyWindow(window);
 }
@@ -168,7 +180,7 @@ void open_modal_dialog(HWND window, int template_id, DLGPROC procedure) {
 
 bool is_menu_command(int id) {
     return id == IDM_CONFIGURE || id == IDM_ABOUT || id == IDM_EXIT || id == IDM_RESET_CONFIG ||
-           id == IDM_RESET_POSITION;
+           id == IDM_RESET_POSITION || id == IDM_START_WITH_WINDOWS;
 }
 
 // The icon's menu works inside a modal window's loop too; what it asks for then
@@ -194,6 +206,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_RESET_POSITION:
             reset_graph_position();
+            return 0;
+        case IDM_START_WITH_WINDOWS:
+            toggle_start_with_windows();
             return 0;
         default:
             return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
@@ -334,6 +349,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_dpichanged(window, LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         case WM_CONTEXTMENU:
             return on_contextmenu(window, GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
+        case WM_INITMENUPOPUP:
+            return on_initmenupopup(reinterpret_cast<HMENU>(wparam));
         case WM_KEYDOWN:
             return on_keydown(window, wparam);
         case WM_COMMAND:

@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/app.h"
+#include "app/start_with_windows.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "graph/paint_graph.h"
@@ -255,6 +257,35 @@ int top_level_windows_of_this_thread() {
         },
         reinterpret_cast<LPARAM>(&count));
     return count;
+}
+
+// The user's Run value, which run_value_guard.cpp puts back as it was.
+constexpr wchar_t run_key[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The value as stored, "(none)" when it is missing or no text.
+std::wstring run_value() {
+    wchar_t text[1024] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    const DWORD texts = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    if (RegGetValueW(HKEY_CURRENT_USER, run_key, L"mivrel", texts, nullptr, text, &size)) return L"(none)";
+    return text;
+}
+void set_run_value(DWORD type, const std::wstring& text) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, run_key, L"mivrel", type, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+std::wstring quoted_program() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return L"\"" + std::wstring(path) + L"\"";
+}
+// The check mark as the menu shows it once it opens.
+bool start_item_checked() {
+    HMENU menu = LoadMenuA(self(), MAKEINTRESOURCEA(IDM_MAIN_MENU));
+    SendMessageA(main_window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(menu, 0)), 0);
+    const bool checked = (GetMenuState(menu, IDM_START_WITH_WINDOWS, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    DestroyMenu(menu);
+    return checked;
 }
 
 // --- The fixture: a fresh record and a fresh Main window per test ----------------
@@ -586,6 +617,7 @@ TEST_F(MainWindowTest, ResetConfigAnsweredNoChangesNothing) {
 
 TEST_F(MainWindowTest, ResetConfigAnsweredYesLeavesNoSettingsBehind) {
     show();
+    set_run_value(REG_SZ, quoted_program());
     observed.answer = IDYES;
     {
         ModalWatch watch;
@@ -597,6 +629,7 @@ TEST_F(MainWindowTest, ResetConfigAnsweredYesLeavesNoSettingsBehind) {
     // The destruction ran after the deletion and must not have written the file back.
     EXPECT_FALSE(settings_file_exists());
     EXPECT_FALSE(settings_folder_exists());
+    EXPECT_EQ(run_value(), L"(none)");
 }
 
 TEST_F(MainWindowTest, UnknownCommandGetsDefaultProcessing) {
@@ -613,6 +646,73 @@ TEST_F(MainWindowTest, UnknownCommandGetsDefaultProcessing) {
     EXPECT_EQ(top_level_windows_of_this_thread(), windows) << "no dialog may open";
     EXPECT_EQ(traffic_graph.count, count);
     EXPECT_FALSE(quit_posted());
+}
+
+// --- Start with Windows --------------------------------------------------------
+
+const wchar_t* present_path = L"";
+
+TEST(RunValue, IsStaleOnlyWhenNoProgramItCouldStartIsThere) {
+    const struct {
+        const wchar_t *value, *present;
+        bool stale;
+    } cases[] = {
+        {L"\"C:\\a b\\m.exe\" -x", L"C:\\a b\\m.exe", false},
+        {L"\"C:\\a b\\m.exe\" -x", L"C:\\a", true},  // quoted: one reading only
+        {L" \"C:\\a b\\m.exe", L"C:\\a b\\m.exe", false},
+        {L"C:\\a b\\m.exe  -x ", L"C:\\a", false},  // unquoted: each stretch up to a blank
+        {L"C:\\a b\\m.exe  -x ", L"C:\\a b\\m.exe", false},
+        {L"C:\\a b\\m.exe  -x ", L"C:\\a b\\m.exe ", true},
+        {L" \"\" -x", L"", true},
+    };
+    for (const auto& one : cases) {
+        present_path = one.present;
+        auto gone = [](const wchar_t* path) { return std::wcscmp(path, present_path) != 0; };
+        EXPECT_EQ(run_value_is_stale(one.value, gone), one.stale) << one.value << " / " << one.present;
+    }
+}
+
+TEST_F(MainWindowTest, StartWithWindowsWritesTheQuotedProgramRemovesItAndIsCheckedWhileThere) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, run_key, L"mivrel");
+    EXPECT_FALSE(start_item_checked());
+    SendMessageA(window, WM_COMMAND, IDM_START_WITH_WINDOWS, 0);
+    EXPECT_EQ(run_value(), quoted_program());
+    EXPECT_TRUE(start_item_checked());
+    SendMessageA(window, WM_COMMAND, IDM_START_WITH_WINDOWS, 0);
+    EXPECT_EQ(run_value(), L"(none)");
+    EXPECT_FALSE(start_item_checked());
+    set_run_value(REG_SZ, L"elsewhere.exe");  // from outside: shown as it is
+    EXPECT_TRUE(start_item_checked());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, run_key, L"mivrel");
+}
+
+// The other copy lies in a folder the narrow API cannot name.
+TEST_F(MainWindowTest, AtStartARunValueNamingAMissingProgramIsRepairedAndAnotherCopyLeftAlone) {
+    const std::wstring folder = std::wstring(app_data.begin(), app_data.end()) + L"\\\u0141\u00f3d\u017a";
+    const std::wstring copy = folder + L"\\other copy.exe";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CloseHandle(CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    SetEnvironmentVariableW(L"MIVREL_RUN_TEST", folder.c_str());
+    const struct {
+        DWORD type;
+        std::wstring stored;
+        bool repaired;
+    } cases[] = {
+        {REG_SZ, L"\"C:\\moved away\\mivrel.exe\" -x", true},
+        {REG_SZ, L"\"" + copy + L"\" -x", false},
+        {REG_EXPAND_SZ, L"%MIVREL_RUN_TEST%\\other copy.exe", false},
+        {REG_DWORD, L"x", true},
+    };
+    for (const auto& one : cases) {
+        set_run_value(one.type, one.stored);
+        DestroyWindow(window);
+        take_quit_message(100);
+        window = create_main_window(self());
+        EXPECT_EQ(run_value(), one.repaired ? quoted_program() : one.stored) << one.stored;
+    }
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, run_key, L"mivrel");
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 // --- WM_GETMINMAXINFO -------------------------------------------------------------
@@ -679,7 +779,7 @@ TEST_F(MainWindowTest, ContextMenuOpensItsFirstSubmenuAtThePointer) {
     ASSERT_TRUE(observed.menu_opened);
     EXPECT_EQ(observed.menu_rect.left, 300);
     EXPECT_EQ(observed.menu_rect.top, 200);
-    EXPECT_EQ(observed.menu_items, 5);
+    EXPECT_EQ(observed.menu_items, 6);
     EXPECT_EQ(observed.first_menu_id, 32778u);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(quit_posted());

@@ -87,15 +87,17 @@ TEST_F(MainMenu, HasOnePopupTitledWithTheProgramName) {
 TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    ASSERT_EQ(GetMenuItemCount(popup), 5);
+    ASSERT_EQ(GetMenuItemCount(popup), 6);
 
     struct Expected {
         const char* text;
         UINT id;
     };
-    // Position 1 is the "Reset..." submenu and 3 the separator, checked below.
-    const Expected commands[] = {{"&Configure...", 32778}, {}, {"&About...", 32781}, {}, {"E&xit", 32782}};
-    for (UINT position : {0u, 2u, 4u}) {
+    // Position 2 is the "Reset..." submenu and 4 the separator, checked below.
+    const Expected commands[] = {
+        {"&Configure...", 32778}, {"Start with &Windows", 32786}, {}, {"&About...", 32781}, {},
+        {"E&xit", 32782}};
+    for (UINT position : {0u, 1u, 3u, 5u}) {
         MenuItem item = menu_item(popup, position);
         EXPECT_EQ(item.text, commands[position].text);
         EXPECT_EQ(item.id, commands[position].id) << item.text;
@@ -105,7 +107,7 @@ TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
         expect_plain(popup, position, item);
     }
 
-    MenuItem separator = menu_item(popup, 3);
+    MenuItem separator = menu_item(popup, 4);
     EXPECT_NE(separator.type & MFT_SEPARATOR, 0u);
     EXPECT_EQ(separator.submenu, nullptr);
     EXPECT_EQ(separator.text, "");
@@ -114,12 +116,12 @@ TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
 TEST_F(MainMenu, ResetSubmenuHoldsPositionThenConfig) {
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    MenuItem reset = menu_item(popup, 1);
+    MenuItem reset = menu_item(popup, 2);
     EXPECT_EQ(reset.text, "Reset...");
     EXPECT_EQ(reset.type & MFT_SEPARATOR, 0u);
-    expect_plain(popup, 1, reset);
+    expect_plain(popup, 2, reset);
     ASSERT_NE(reset.submenu, nullptr);
-    EXPECT_EQ(GetMenuItemID(popup, 1), static_cast<UINT>(-1));  // a submenu carries no command
+    EXPECT_EQ(GetMenuItemID(popup, 2), static_cast<UINT>(-1));  // a submenu carries no command
 
     ASSERT_EQ(GetMenuItemCount(reset.submenu), 2);
     MenuItem position = menu_item(reset.submenu, 0);

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
+#include "monitor/clock.h"
 #include "resources/resource.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr char show_request_name[] = "mivrel.show_request.7c3e51a2-94d0-4b8f-a6e
 // The running copy may be between its start and its window. After this long a
 // second start gives up and ends; the first, slow to start, shows itself as
 // its own start asks.
-constexpr DWORD window_wait_ms = 5000;
+constexpr std::int64_t window_wait_ns = 5000000000;
 constexpr DWORD poll_ms = 50;
 
 // Owned by the running copy until the process ends, when the system lets go of it.
@@ -34,7 +35,7 @@ bool acquired(DWORD wait_result) {
 // Posts the request to the running copy's window as soon as it exists. True
 // when this start should run after all: the other copy ended meanwhile.
 bool ask_running_copy(const char* class_name) {
-    const DWORD start = GetTickCount();
+    const std::int64_t start = monotonic_ns();
     for (;;) {
         if (HWND window = FindWindowA(class_name, nullptr)) {
             DWORD process = 0;
@@ -46,7 +47,7 @@ bool ask_running_copy(const char* class_name) {
             return false;
         }
         if (acquired(WaitForSingleObject(one_copy_mutex, poll_ms))) return true;
-        if (GetTickCount() - start >= window_wait_ms) return false;
+        if (monotonic_ns() - start >= window_wait_ns) return false;
     }
 }
 

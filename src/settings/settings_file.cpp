@@ -125,6 +125,15 @@ bool replace_patiently(const char* from, const char* to) {
 
 }  // namespace
 
+// The file's own path is checked before any folder is made for it.
+const char* settings_path_for_saving(const char* name) {
+    if (!settings_path("%s", name)) return nullptr;
+    const char* folder = settings_path("");
+    if (!folder) return nullptr;
+    make_folder(folder);
+    return settings_path("%s", name);
+}
+
 bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns) {
     return result == ReplaceResult::busy && now_ns - started_ns < replace_patience_ns;
 }

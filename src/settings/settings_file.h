@@ -15,6 +15,10 @@
 // No printf format attribute: the folder is asked for with the empty format.
 char* settings_path(const char* format, ...);
 
+// The path of the named file in the settings folder, with the folder made,
+// for a save; null when the path does not fit, and then no folder is made.
+const char* settings_path_for_saving(const char* name);
+
 // Replaces the store's pairs with the file's. False when the file cannot be
 // opened (the store is then empty) or the store runs out of memory (the pairs
 // read so far stay). A null path counts as a file that cannot be opened.

@@ -62,12 +62,6 @@ void greet_first_run() {
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), main_window, config_dialog_proc, 0);
 }
 
-// The folder ends in its separator; without "AppData" it lies under the
-// working folder.
-void make_settings_folder(const char* folder) {
-    make_folder(folder);
-}
-
 // The window's place and outer size on a first run and after a reset, on the
 // screen it is on; stored, like every position, in that screen's pixels.
 struct Placement {
@@ -130,13 +124,10 @@ bool save_settings() {
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
 
-    // A path too long for the buffer is refused rather than cut short, and the
-    // file's own path is checked before any folder is made for it.
-    if (!settings_path("settings.cfg")) return false;
-    const char* folder = settings_path("");
-    if (!folder) return false;
-    make_settings_folder(folder);
-    const bool saved = save_settings_file(settings_path("settings.cfg"));
+    // A path too long for the buffer is refused rather than cut short.
+    const char* file = settings_path_for_saving("settings.cfg");
+    if (!file) return false;
+    const bool saved = save_settings_file(file);
     save_usage();
     return saved;
 }

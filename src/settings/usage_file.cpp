@@ -116,12 +116,8 @@ void load_usage() {
 
 bool save_usage() {
     last_write_ns = monotonic_ns();
-    // Checked before any folder is made for it, as for the settings file.
-    if (!settings_path(usage_file_name)) return false;
-    const char* folder = settings_path("");
-    if (!folder) return false;
-    make_folder(folder);
-    if (!save_usage_file(settings_path(usage_file_name), usage_count)) return false;
+    const char* file = settings_path_for_saving(usage_file_name);
+    if (!file || !save_usage_file(file, usage_count)) return false;
     usage_count.changed = false;
     return true;
 }

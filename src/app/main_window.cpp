@@ -80,6 +80,7 @@ LRESULT on_create(HWND window) {
     // Run elevated, the window would not hear the taskbar's (lower) process otherwise.
     if (taskbar_created_message != 0)
         ChangeWindowMessageFilterEx(window, taskbar_created_message, MSGFLT_ALLOW, nullptr);
+    allow_show_request(window);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
 #include "app/pointer_readout.h"
+#include "app/show_at_start.h"
 #include "app/start_with_windows.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
@@ -33,6 +34,9 @@ namespace {
 // At 96 DPI; the user cannot drag the window smaller.
 constexpr int minimum_track_width = 155;
 constexpr int minimum_track_height = 36;
+
+// The start command, for the creation handler.
+int start_command = SW_SHOWNORMAL;
 
 // Per monitor where the system tells (Windows 10 version 1607 on), the
 // system's DPI elsewhere.
@@ -67,6 +71,7 @@ void end_run(HWND window) {
 
 LRESULT on_create(HWND window) {
     main_window = window;
+    if (start_show(start_command) == StartShow::hidden) hide_at_start(window);
     // Needs no setting, and a first run's dialogs may keep load_settings open for long.
     repair_start_with_windows();
     // Before the settings place the window: default sizes scale with the screen.
@@ -312,10 +317,10 @@ int run_message_loop() {
 }
 
 int run_program(HINSTANCE module, int show_command) {
+    start_command = show_command;
     HWND window = create_main_window(module);
     if (!window) return 0;
-    // A hidden start makes no ShowWindow call; later shows go through
-    // AnimateWindow or an explicit restore, which the start command never replaces.
+    // A hidden start was hidden during creation.
     switch (start_show(show_command)) {
         case StartShow::hidden:
             break;

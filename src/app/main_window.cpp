@@ -10,6 +10,7 @@
 #include "app/pointer_readout.h"
 #include "app/show_at_start.h"
 #include "app/start_with_windows.h"
+#include "app/window_dpi.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
@@ -38,21 +39,6 @@ constexpr int minimum_track_height = 36;
 // The start command, for the creation handler.
 int start_command = SW_SHOWNORMAL;
 
-// Per monitor where the system tells (Windows 10 version 1607 on), the
-// system's DPI elsewhere.
-int window_dpi(HWND window) {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (get_dpi_for_window) {
-        if (const UINT dpi = get_dpi_for_window(window)) return static_cast<int>(dpi);
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : base_dpi;
-}
-
 // Left- and top-aligned at the point; the command comes back as WM_COMMAND.
 void track_context_menu(int x, int y) {
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN_MENU));
@@ -77,6 +63,10 @@ LRESULT on_create(HWND window) {
     // Before the settings place the window: default sizes scale with the screen.
     set_graph_dpi(traffic_graph, window_dpi(window));
     load_settings();
+    // The settings may have placed the window on a screen of another scale,
+    // and nothing promises a WM_DPICHANGED during that move.
+    const int placed_dpi = window_dpi(window);
+    if (placed_dpi != traffic_graph.dpi) set_graph_dpi(traffic_graph, placed_dpi);
     add_notification_icon();
     create_pointer_readout(window);
     start_sample_timer(window);

@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "app/app.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
@@ -36,7 +38,7 @@ namespace {
 constexpr int minimum_track_width = 155;
 constexpr int minimum_track_height = 36;
 
-// The start command, for the creation handler.
+// The start command, for the creation handler, which takes it once.
 int start_command = SW_SHOWNORMAL;
 
 // Left- and top-aligned at the point; the command comes back as WM_COMMAND.
@@ -57,7 +59,7 @@ void end_run(HWND window) {
 
 LRESULT on_create(HWND window) {
     main_window = window;
-    if (start_show(start_command) == StartShow::hidden) hide_at_start(window);
+    if (start_show(std::exchange(start_command, SW_SHOWNORMAL)) == StartShow::hidden) hide_at_start(window);
     // Needs no setting, and a first run's dialogs may keep load_settings open for long.
     repair_start_with_windows();
     // Before the settings place the window: default sizes scale with the screen.

@@ -8,10 +8,20 @@
 
 #include "app/app.h"
 #include "app/one_copy.h"
+#include "monitor/system_library.h"
 #include "monitor/traffic_graph.h"
 #include "settings/settings_store.h"
 
 namespace {
+
+// Before anything of the program loads a DLL, the traffic graph record's
+// creation below included: 101, the highest priority GCC gives a program's
+// initialiser, runs it ahead of every ordinary one, in whichever file.
+struct DllSearchOrder {
+    DllSearchOrder() { search_system32_only(); }
+};
+
+__attribute__((init_priority(101))) const DllSearchOrder dll_search_order;
 
 struct ProcessRecords {
     ProcessRecords() {

@@ -3,12 +3,16 @@
 
 #include <windowsx.h>
 
+#include <utility>
+
 #include "app/app.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
 #include "app/pointer_readout.h"
+#include "app/show_at_start.h"
 #include "app/start_with_windows.h"
+#include "app/window_dpi.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
@@ -34,20 +38,8 @@ namespace {
 constexpr int minimum_track_width = 155;
 constexpr int minimum_track_height = 36;
 
-// Per monitor where the system tells (Windows 10 version 1607 on), the
-// system's DPI elsewhere.
-int window_dpi(HWND window) {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    if (get_dpi_for_window) {
-        if (const UINT dpi = get_dpi_for_window(window)) return static_cast<int>(dpi);
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : base_dpi;
-}
+// The start command, for the creation handler, which takes it once.
+int start_command = SW_SHOWNORMAL;
 
 // Left- and top-aligned at the point; the command comes back as WM_COMMAND.
 void track_context_menu(int x, int y) {
@@ -67,11 +59,16 @@ void end_run(HWND window) {
 
 LRESULT on_create(HWND window) {
     main_window = window;
+    if (start_show(std::exchange(start_command, SW_SHOWNORMAL)) == StartShow::hidden) hide_at_start(window);
     // Needs no setting, and a first run's dialogs may keep load_settings open for long.
     repair_start_with_windows();
     // Before the settings place the window: default sizes scale with the screen.
     set_graph_dpi(traffic_graph, window_dpi(window));
     load_settings();
+    // The settings may have placed the window on a screen of another scale,
+    // and nothing promises a WM_DPICHANGED during that move.
+    const int placed_dpi = window_dpi(window);
+    if (placed_dpi != traffic_graph.dpi) set_graph_dpi(traffic_graph, placed_dpi);
     add_notification_icon();
     create_pointer_readout(window);
     start_sample_timer(window);
@@ -80,6 +77,7 @@ LRESULT on_create(HWND window) {
     // Run elevated, the window would not hear the taskbar's (lower) process otherwise.
     if (taskbar_created_message != 0)
         ChangeWindowMessageFilterEx(window, taskbar_created_message, MSGFLT_ALLOW, nullptr);
+    allow_show_request(window);
     return 0;
 }
 
@@ -311,10 +309,10 @@ int run_message_loop() {
 }
 
 int run_program(HINSTANCE module, int show_command) {
+    start_command = show_command;
     HWND window = create_main_window(module);
     if (!window) return 0;
-    // A hidden start makes no ShowWindow call; later shows go through
-    // AnimateWindow or an explicit restore, which the start command never replaces.
+    // A hidden start was hidden during creation.
     switch (start_show(show_command)) {
         case StartShow::hidden:
             break;

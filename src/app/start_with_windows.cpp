@@ -2,9 +2,11 @@
 // folder name works.
 #include "app/start_with_windows.h"
 
+#include <windows.h>
+
 #include <cwchar>
 
-#include "graph/gdi_guards.h"
+#include "scoped.h"
 
 namespace {
 

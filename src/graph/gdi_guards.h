@@ -1,41 +1,9 @@
-// Scope guards: one small move-only owner per kind of handle, all from one
-// template. Whatever a guard holds is let go of when it is replaced or goes.
+// Scope guards for GDI: device contexts, objects and selections.
 #pragma once
 
 #include <windows.h>
 
-#include <utility>
-
-// `Traits` names the value held (`Value`, empty when value-initialised), tells
-// whether one is held (`held`) and lets go of it (`let_go`).
-template <typename Traits>
-class Scoped {
-public:
-    using Value = typename Traits::Value;
-
-    Scoped() = default;
-    explicit Scoped(Value owned) : value(owned) {}
-    Scoped(Scoped&& other) noexcept : value(std::exchange(other.value, Value{})) {}
-    Scoped& operator=(Scoped&& other) noexcept {
-        if (this != &other) {
-            release();
-            value = std::exchange(other.value, Value{});
-        }
-        return *this;
-    }
-    Scoped(const Scoped&) = delete;
-    Scoped& operator=(const Scoped&) = delete;
-    ~Scoped() { release(); }
-
-    Value get() const { return value; }
-    void release() {
-        if (Traits::held(value)) Traits::let_go(value);
-        value = Value{};
-    }
-
-private:
-    Value value{};
-};
+#include "scoped.h"
 
 // A memory DC, deleted.
 struct DcTraits {

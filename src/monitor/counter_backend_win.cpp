@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "monitor/counter_backend_win.h"
+#include "monitor/system_library.h"
 
 void adapter_description(const WCHAR* description, int length, char (&text)[256]) {
     length = static_cast<int>(wcsnlen(description, static_cast<std::size_t>(length)));
@@ -33,11 +34,47 @@ void adapter_description(const WCHAR* description, int length, char (&text)[256]
 
 namespace {
 
+// IP Helper is no Known DLL: it is loaded from System32 on first use, never
+// imported, so that a file of its name beside mivrel is not loaded instead.
+struct IpHelper {
+    decltype(&GetIfTable2) get_if_table2;
+    decltype(&GetIfEntry2) get_if_entry2;
+    decltype(&FreeMibTable) free_mib_table;
+    decltype(&GetBestInterfaceEx) get_best_interface_ex;
+    decltype(&ConvertInterfaceIndexToLuid) convert_interface_index_to_luid;
+};
+
+template <typename Function>
+bool find_function(HMODULE module, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return *function != nullptr;
+}
+
+IpHelper load_ip_helper() {
+    IpHelper loaded{};
+    HMODULE module = load_system_library(L"iphlpapi.dll");
+    if (!module) return {};
+    const bool complete = find_function(module, "GetIfTable2", &loaded.get_if_table2) &&
+                          find_function(module, "GetIfEntry2", &loaded.get_if_entry2) &&
+                          find_function(module, "FreeMibTable", &loaded.free_mib_table) &&
+                          find_function(module, "GetBestInterfaceEx", &loaded.get_best_interface_ex) &&
+                          find_function(module, "ConvertInterfaceIndexToLuid",
+                                        &loaded.convert_interface_index_to_luid);
+    return complete ? loaded : IpHelper{};
+}
+
+// Null when IP Helper cannot be had: the platform then does not answer.
+const IpHelper* ip_helper() {
+    static const IpHelper loaded = load_ip_helper();
+    return loaded.get_if_table2 ? &loaded : nullptr;
+}
+
 // Filter layers are copies of an adapter that IP Helper lists beside it.
 bool read_interfaces(InterfaceTable* table) {
     MIB_IF_TABLE2* interfaces = nullptr;
     table->count = 0;
-    if (GetIfTable2(&interfaces) != NO_ERROR) return false;
+    const IpHelper* api = ip_helper();
+    if (!api || api->get_if_table2(&interfaces) != NO_ERROR) return false;
     for (ULONG i = 0; i < interfaces->NumEntries && table->count < max_interfaces; ++i) {
         const MIB_IF_ROW2& entry = interfaces->Table[i];
         if (entry.InterfaceAndOperStatusFlags.FilterInterface) continue;
@@ -49,15 +86,17 @@ bool read_interfaces(InterfaceTable* table) {
         row.sent = entry.OutOctets;
         row.hardware = entry.InterfaceAndOperStatusFlags.HardwareInterface != 0;
     }
-    FreeMibTable(interfaces);
+    api->free_mib_table(interfaces);
     return true;
 }
 
 bool refresh_rows(InterfaceTable* table) {
+    const IpHelper* api = ip_helper();
+    if (!api) return false;
     for (int i = 0; i < table->count; ++i) {
         MIB_IF_ROW2 entry{};
         entry.InterfaceLuid.Value = table->rows[i].key;
-        if (GetIfEntry2(&entry) != NO_ERROR) return false;
+        if (api->get_if_entry2(&entry) != NO_ERROR) return false;
         table->rows[i].received = entry.InOctets;
         table->rows[i].sent = entry.OutOctets;
     }
@@ -66,10 +105,11 @@ bool refresh_rows(InterfaceTable* table) {
 
 // The route table's choice towards an address; asking sends nothing.
 bool best_interface_towards(sockaddr* address, std::uint64_t* key) {
+    const IpHelper* api = ip_helper();
     DWORD index = 0;
-    if (GetBestInterfaceEx(address, &index) != NO_ERROR) return false;
+    if (!api || api->get_best_interface_ex(address, &index) != NO_ERROR) return false;
     NET_LUID luid{};
-    if (ConvertInterfaceIndexToLuid(index, &luid) != NO_ERROR) return false;
+    if (api->convert_interface_index_to_luid(index, &luid) != NO_ERROR) return false;
     *key = luid.Value;
     return true;
 }

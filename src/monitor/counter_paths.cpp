@@ -7,6 +7,8 @@
 #include <memory>
 #include <new>
 
+#include "monitor/counter_source.h"
+
 namespace {
 
 constexpr char object_name[] = "\\Network Interface";

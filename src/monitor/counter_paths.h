@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "monitor/counter_source.h"
+#include "monitor/counter_types.h"
 
 constexpr int instance_name_size = 272;  // a description plus a " _NNN" suffix
 

@@ -6,24 +6,12 @@
 
 #include <cstdint>
 
-using PDH_STATUS = std::int32_t;
+#include "monitor/counter_types.h"
 
 struct CounterQuery;
 struct Counter;
 using PDH_HQUERY = CounterQuery*;
 using PDH_HCOUNTER = Counter*;
-
-constexpr PDH_STATUS ERROR_SUCCESS_STATUS = 0;
-constexpr PDH_STATUS PDH_MORE_DATA = static_cast<PDH_STATUS>(0x800007D2u);
-constexpr PDH_STATUS PDH_NO_DATA = static_cast<PDH_STATUS>(0x800007D5u);
-constexpr PDH_STATUS PDH_CSTATUS_NO_OBJECT = static_cast<PDH_STATUS>(0xC0000BB8u);
-constexpr PDH_STATUS PDH_CSTATUS_NO_COUNTER = static_cast<PDH_STATUS>(0xC0000BB9u);
-constexpr PDH_STATUS PDH_CSTATUS_INVALID_DATA = static_cast<PDH_STATUS>(0xC0000BBAu);
-constexpr PDH_STATUS PDH_INVALID_HANDLE = static_cast<PDH_STATUS>(0xC0000BBCu);
-constexpr PDH_STATUS PDH_INVALID_ARGUMENT = static_cast<PDH_STATUS>(0xC0000BBDu);
-constexpr PDH_STATUS PDH_CSTATUS_BAD_COUNTERNAME = static_cast<PDH_STATUS>(0xC0000BC0u);
-constexpr PDH_STATUS PDH_MEMORY_ALLOCATION_FAILURE = static_cast<PDH_STATUS>(0xC0000BBBu);
-constexpr PDH_STATUS PDH_CALC_NEGATIVE_VALUE = static_cast<PDH_STATUS>(0x800007D8u);
 
 constexpr std::uint32_t PDH_FMT_LONG = 0x00000100;
 constexpr std::uint32_t PDH_FMT_LARGE = 0x00000400;
@@ -59,22 +47,6 @@ struct CounterTotal {
 // False when the last collection gave no count for the counter (none yet, a
 // platform that did not answer, an instance not present).
 bool counter_byte_total(PDH_HCOUNTER counter, CounterTotal* total);
-
-// What a backend reports for one interface at one moment.
-struct InterfaceCounts {
-    char description[256];  // raw adapter description; turned into an instance name here
-    std::uint64_t key;      // the backend's own identity of the adapter
-    std::uint64_t received;
-    std::uint64_t sent;
-    bool hardware;  // counted in the "*" total
-};
-
-constexpr int max_interfaces = 128;
-
-struct InterfaceTable {
-    InterfaceCounts rows[max_interfaces];
-    int count;
-};
 
 // A source of cumulative byte counts. `read_interfaces` fills the table with
 // every interface present now and returns false when the platform cannot be

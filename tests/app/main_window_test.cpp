@@ -15,6 +15,7 @@
 
 #include "app/app.h"
 #include "app/start_with_windows.h"
+#include "app/window_dpi.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "graph/paint_graph.h"
@@ -515,6 +516,19 @@ TEST_F(MainWindowTest, DpiChangeWhileTheSettingsPlaceTheWindowKeepsThatPlace) {
     }
     const RECT kept = window_rect(window);
     EXPECT_TRUE(EqualRect(&kept, &placed));
+    EXPECT_EQ(traffic_graph.dpi, 144);
+}
+
+// Placed on a screen of another scale with no WM_DPICHANGED on the way: the
+// graph still takes that screen's DPI. The stand-in's second screen, at 144
+// DPI, begins right of x = 0, where the window is created.
+TEST_F(MainWindowTest, TheGraphTakesTheDpiOfTheScreenTheSettingsPlaceTheWindowOn) {
+    DestroyWindow(window);
+    take_quit_message(300);
+    window_dpi = [](HWND placed) { return window_rect(placed).left > 0 ? 144 : 96; };
+    window = create_main_window(self());
+    window_dpi = platform_window_dpi;
+    ASSERT_NE(window, nullptr);
     EXPECT_EQ(traffic_graph.dpi, 144);
 }
 

@@ -19,6 +19,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "settings/usage_file.h"
 
 HINSTANCE instance = nullptr;
@@ -90,9 +91,12 @@ LRESULT on_destroy(HWND window) {
     return 0;
 }
 
-// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the process.
+// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the
+// process after a few seconds, so every file saved here shares one wait.
 LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending == TRUE) end_run(window);
+    if (ending != TRUE) return 0;
+    SaveDeadlineScope one_wait_for_all(save_deadline(monotonic_ns()));
+    end_run(window);
     return 0;
 }
 

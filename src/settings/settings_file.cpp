@@ -113,12 +113,15 @@ void skip_byte_order_mark(std::FILE* file) {
     if (got != mark_length || std::memcmp(start, byte_order_mark, mark_length) != 0) std::rewind(file);
 }
 
+// No deadline but each save's own, outside any scope.
+std::int64_t shared_deadline_ns = INT64_MAX;
+
 bool replace_patiently(const char* from, const char* to) {
-    const std::int64_t started = monotonic_ns();
-    ReplaceResult result = replace_file(from, to);
-    while (keep_trying_replace(result, started, monotonic_ns())) {
+    const std::int64_t deadline = save_deadline(monotonic_ns());
+    ReplaceResult result = file_replacer(from, to);
+    while (retry_replace_before(result, deadline, monotonic_ns())) {
         pause_before_retry();
-        result = replace_file(from, to);
+        result = file_replacer(from, to);
     }
     return result == ReplaceResult::replaced;
 }
@@ -134,8 +137,23 @@ const char* settings_path_for_saving(const char* name) {
     return settings_path("%s", name);
 }
 
-bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns) {
-    return result == ReplaceResult::busy && now_ns - started_ns < replace_patience_ns;
+FileReplacer file_replacer = replace_file;
+
+SaveDeadlineScope::SaveDeadlineScope(std::int64_t deadline_ns) : outer(shared_deadline_ns) {
+    if (deadline_ns < shared_deadline_ns) shared_deadline_ns = deadline_ns;
+}
+
+SaveDeadlineScope::~SaveDeadlineScope() {
+    shared_deadline_ns = outer;
+}
+
+std::int64_t save_deadline(std::int64_t now_ns) {
+    const std::int64_t own = now_ns + replace_patience_ns;
+    return own < shared_deadline_ns ? own : shared_deadline_ns;
+}
+
+bool retry_replace_before(ReplaceResult result, std::int64_t deadline_ns, std::int64_t now_ns) {
+    return result == ReplaceResult::busy && now_ns < deadline_ns;
 }
 
 char* settings_path(const char* format, ...) {

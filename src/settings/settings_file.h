@@ -27,7 +27,8 @@ bool load_settings_file(const char* path);
 // Writes every pair as key, TAB, value, LF in store order. The content goes to a
 // temporary file beside the target, which then replaces the target in one step,
 // so a failed save leaves the previous file whole and no temporary file behind.
-// A target that another program holds open is tried again for a while.
+// A target that another program holds open is tried again until the save's
+// deadline (below).
 // False on any failure, including a null or empty path.
 bool save_settings_file(const char* path);
 
@@ -47,6 +48,27 @@ void remove_abandoned_saves(const char* folder);
 // How long a save waits for a target that another program holds open.
 constexpr std::int64_t replace_patience_ns = 2'000'000'000;
 
-// Whether a replace that gave `result` is tried again, `now_ns` on the
-// monotonic clock, the first try having been at `started_ns`.
-bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns);
+// Until when, on the monotonic clock, saves try again a target that another
+// program holds open. A save waits `replace_patience_ns` of its own, unless a
+// scope gives the saves within it one deadline together (the end of a logon,
+// which the platform allows only a few seconds) or a single try each (a save
+// on the window's thread that must not stall it). Scopes nest; the earlier
+// deadline holds.
+struct SaveDeadlineScope {
+    explicit SaveDeadlineScope(std::int64_t deadline_ns);
+    ~SaveDeadlineScope();
+    SaveDeadlineScope(const SaveDeadlineScope&) = delete;
+    SaveDeadlineScope& operator=(const SaveDeadlineScope&) = delete;
+    std::int64_t outer;
+};
+constexpr std::int64_t single_try = INT64_MIN;
+
+// The deadline of a save that starts at `now_ns`.
+std::int64_t save_deadline(std::int64_t now_ns);
+
+// Whether a replace that gave `result` at `now_ns` is tried again.
+bool retry_replace_before(ReplaceResult result, std::int64_t deadline_ns, std::int64_t now_ns);
+
+// The platform's replace, behind a pointer through which tests count the tries.
+using FileReplacer = ReplaceResult (*)(const char* from, const char* to);
+extern FileReplacer file_replacer;

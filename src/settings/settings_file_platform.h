@@ -54,5 +54,10 @@ enum class ReplaceResult {
 // Puts `from` in the place of `to` in one step, replacing an existing `to`.
 ReplaceResult replace_file(const char* from, const char* to);
 
+// Windows: what a replace refused with `error` means, the target having
+// `target_attributes`. Access denied is a program holding the target, unless
+// the target is read-only or a folder, which no wait changes.
+ReplaceResult replace_refusal(unsigned long error, unsigned long target_attributes);
+
 // Waits a little before a busy file is tried again.
 void pause_before_retry();

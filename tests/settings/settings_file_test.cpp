@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -370,8 +372,9 @@ TEST_F(SettingsPathTest, SavesAndLoadsUnderAppData) {
 }
 #endif
 
-// A file held open by another program is waited for, anything else is not.
-TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyForAWhile) {
+// A file held open by another program is waited for until the save's
+// deadline, anything else is not; a scope's deadline is shared, never extended.
+TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyUntilTheDeadline) {
     const struct {
         ReplaceResult result;
         std::int64_t elapsed_ns;
@@ -386,8 +389,40 @@ TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyForAWhile) {
     EXPECT_GE(replace_patience_ns, 2'000'000'000);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.elapsed_ns);
-        EXPECT_EQ(keep_trying_replace(c.result, 5'000, 5'000 + c.elapsed_ns), c.again);
+        EXPECT_EQ(retry_replace_before(c.result, save_deadline(5'000), 5'000 + c.elapsed_ns), c.again);
     }
+    SaveDeadlineScope shared(7'000);
+    EXPECT_EQ(save_deadline(5'000), 7'000);
+    {
+        SaveDeadlineScope later(9'000);
+        EXPECT_EQ(save_deadline(5'000), 7'000);
+        SaveDeadlineScope one_try(single_try);
+        EXPECT_FALSE(retry_replace_before(ReplaceResult::busy, save_deadline(5'000), 5'000));
+    }
+    EXPECT_EQ(save_deadline(5'000), 7'000);
 }
+
+#ifdef _WIN32
+// Busy is another program holding the target; a read-only target or a folder
+// in its place refuses the same way every time.
+TEST(ReplaceRetry, AccessDeniedIsBusyUnlessTheTargetIsReadOnly) {
+    const struct {
+        DWORD error, attributes;
+        ReplaceResult taken;
+    } cases[] = {
+        {ERROR_SHARING_VIOLATION, FILE_ATTRIBUTE_ARCHIVE, ReplaceResult::busy},
+        {ERROR_SHARING_VIOLATION, FILE_ATTRIBUTE_READONLY, ReplaceResult::busy},
+        {ERROR_LOCK_VIOLATION, FILE_ATTRIBUTE_NORMAL, ReplaceResult::busy},
+        {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_ARCHIVE, ReplaceResult::busy},
+        {ERROR_ACCESS_DENIED, INVALID_FILE_ATTRIBUTES, ReplaceResult::busy},
+        {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, ReplaceResult::failed},
+        {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_DIRECTORY, ReplaceResult::failed},
+        {ERROR_PATH_NOT_FOUND, FILE_ATTRIBUTE_NORMAL, ReplaceResult::failed},
+        {ERROR_DISK_FULL, FILE_ATTRIBUTE_ARCHIVE, ReplaceResult::failed},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(replace_refusal(c.error, c.attributes), c.taken) << c.error << " " << c.attributes;
+}
+#endif
 
 }  // namespace

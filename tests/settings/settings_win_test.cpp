@@ -16,11 +16,14 @@
 #include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "graph/themes.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "settings/settings_store.h"
+#include "settings/usage_file.h"
 #include "settings_win_test_support.h"
 #include "support/message_pump.h"
 
@@ -472,6 +475,40 @@ TEST_F(SaveSettings, ReplaceWaitsForAProgramThatLetsGo) {
     EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos);
     EXPECT_EQ(folder.contents(),
               (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg"}));
+}
+
+// The minute's usage save runs on the window's thread: a usage.cfg that another
+// program holds costs it one try, and the next minute tries again.
+int replace_tries = 0;
+ReplaceResult counted_replace(const char* from, const char* to) {
+    ++replace_tries;
+    return replace_file(from, to);
+}
+
+TEST_F(SaveSettings, HeldUsageFileCostsATickOneTry) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    ASSERT_TRUE(save_usage());
+    HANDLE holder = CreateFileA((settings_folder() + "\\usage.cfg").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    struct ReplacerGuard {
+        ~ReplacerGuard() { file_replacer = replace_file; }
+    } guard;
+    file_replacer = counted_replace;
+    replace_tries = 0;
+    usage_count.changed = true;
+    const std::int64_t start = monotonic_ns();
+    for (int minute = 1; minute <= 2; ++minute) {
+        keep_usage(start + minute * usage_write_interval_ns);
+        keep_usage(start + minute * usage_write_interval_ns + 1'000'000'000);
+        EXPECT_EQ(replace_tries, minute);
+        EXPECT_TRUE(usage_count.changed) << "still to be written";
+    }
+    CloseHandle(holder);
+    keep_usage(start + 3 * usage_write_interval_ns);
+    EXPECT_EQ(replace_tries, 3);
+    EXPECT_FALSE(usage_count.changed);
 }
 
 TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {

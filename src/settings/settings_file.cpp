@@ -35,10 +35,7 @@ bool split_piece(char* piece, char** key, char** value) {
     return **key != '\0' && **value != '\0';
 }
 
-// Temporary files are "~<process>.<save>", both in hex, in the target's folder:
-// short, so they fit wherever the target does.
 constexpr char temporary_prefix[] = "~";
-constexpr unsigned save_number_mask = 0xfff;
 
 std::size_t folder_length_of(const char* path) {
     std::size_t length = std::strlen(path);
@@ -46,35 +43,20 @@ std::size_t folder_length_of(const char* path) {
     return length;
 }
 
-// Gives a heap text, or null.
+// Gives a heap text, or null, also when it does not fit.
 char* temporary_path_for(const char* target) {
     const std::size_t folder_length = folder_length_of(target);
-    char name[40];
-    int name_length = std::snprintf(name, sizeof name, "%s%lx.%x", temporary_prefix, current_process_id(),
-                                    ++save_number & save_number_mask);
-    if (name_length < 0 || static_cast<std::size_t>(name_length) >= sizeof name) return nullptr;
-    std::size_t size = folder_length + static_cast<std::size_t>(name_length) + 1;
+    char name[temporary_name_size];
+    temporary_file_name(name, current_process_id(), ++save_number, std::strlen(target) - folder_length);
+    const std::size_t name_length = std::strlen(name);
+    std::size_t size = folder_length + name_length + 1;
     char* path = static_cast<char*>(std::malloc(size));
     if (!path) return nullptr;
     std::memcpy(path, target, folder_length);
-    std::memcpy(path + folder_length, name, static_cast<std::size_t>(name_length) + 1);
-    return path;
-}
-
-// The process that wrote a temporary file of this program, or false for any
-// other name.
-bool temporary_file_writer(const char* name, unsigned long* process) {
-    const std::size_t prefix = sizeof temporary_prefix - 1;
-    if (std::strncmp(name, temporary_prefix, prefix) != 0) return false;
-    const char* digits = name + prefix;
-    const std::size_t process_digits = std::strspn(digits, "0123456789abcdef");
-    if (process_digits == 0 || process_digits > 2 * sizeof(unsigned long) || digits[process_digits] != '.')
-        return false;
-    const char* save = digits + process_digits + 1;
-    const std::size_t save_digits = std::strspn(save, "0123456789abcdef");
-    if (save_digits == 0 || save_digits > 3 || save[save_digits] != '\0') return false;
-    *process = std::strtoul(digits, nullptr, 16);
-    return true;
+    std::memcpy(path + folder_length, name, name_length + 1);
+    if (path_fits(path)) return path;
+    std::free(path);
+    return nullptr;
 }
 
 struct AbandonedSaves {
@@ -127,6 +109,33 @@ bool replace_patiently(const char* from, const char* to) {
 }
 
 }  // namespace
+
+void temporary_file_name(char (&name)[temporary_name_size], unsigned long process, unsigned save,
+                         std::size_t target_name_length) {
+    const int used = std::snprintf(name, sizeof name, "%s%lx", temporary_prefix, process);
+    if (used < 0 || static_cast<std::size_t>(used) + 2 > target_name_length) return;
+    std::size_t digits = target_name_length - static_cast<std::size_t>(used) - 1;
+    if (digits > 3) digits = 3;
+    std::snprintf(name + used, sizeof name - static_cast<std::size_t>(used), ".%x",
+                  save & ((1u << (4 * digits)) - 1));
+}
+
+bool temporary_file_writer(const char* name, unsigned long* process) {
+    const std::size_t prefix = sizeof temporary_prefix - 1;
+    if (std::strncmp(name, temporary_prefix, prefix) != 0) return false;
+    const char* digits = name + prefix;
+    const std::size_t process_digits = std::strspn(digits, "0123456789abcdef");
+    if (process_digits == 0 || process_digits > 2 * sizeof(unsigned long)) return false;
+    const char* save = digits + process_digits;
+    if (*save == '.') {
+        const std::size_t save_digits = std::strspn(save + 1, "0123456789abcdef");
+        if (save_digits == 0 || save_digits > 3) return false;
+        save += 1 + save_digits;
+    }
+    if (*save != '\0') return false;
+    *process = std::strtoul(digits, nullptr, 16);
+    return true;
+}
 
 // The file's own path is checked before any folder is made for it.
 const char* settings_path_for_saving(const char* name) {

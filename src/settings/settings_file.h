@@ -2,6 +2,7 @@
 // to and from it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "settings/settings_file_platform.h"
@@ -39,6 +40,17 @@ struct Setting;
 using PairReader = bool (*)(const char* key, const char* value, void* context);
 bool read_pairs_file(const char* path, PairReader take, void* context);
 bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count);
+
+// The name of a save's temporary file: "~<process>.<save>" in hex, never
+// longer than the target's name where "~<process>" alone is not, so that it
+// fits wherever the target does. The save's digits are cut to the room left,
+// or left out with their dot: the saves of one process follow one another.
+constexpr std::size_t temporary_name_size = 24;
+void temporary_file_name(char (&name)[temporary_name_size], unsigned long process, unsigned save,
+                         std::size_t target_name_length);
+// The process that wrote a temporary file of this program, or false for any
+// other name.
+bool temporary_file_writer(const char* name, unsigned long* process);
 
 // Removes what saves killed between writing and replacing left in `folder`
 // (which ends in its separator): temporary files of processes that no longer

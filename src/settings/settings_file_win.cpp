@@ -99,7 +99,7 @@ void make_folder(const char* folder) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     wchar_t full_path[MAX_PATH];
     const DWORD length = GetFullPathNameW(wide.text, MAX_PATH, full_path, nullptr);
-    if (length == 0 || length >= MAX_PATH) return;
+    if (length == 0 || length >= folder_path_limit) return;
     SHCreateDirectoryExW(nullptr, full_path, nullptr);
 }
 

@@ -124,10 +124,10 @@ bool save_settings() {
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
 
-    // A path too long for the buffer is refused rather than cut short.
+    // A path too long for the buffer is refused rather than cut short; the
+    // usage file's shorter one may still fit.
     const char* file = settings_path_for_saving("settings.cfg");
-    if (!file) return false;
-    const bool saved = save_settings_file(file);
+    const bool saved = file && save_settings_file(file);
     save_usage();
     return saved;
 }

@@ -372,6 +372,35 @@ TEST_F(SettingsPathTest, SavesAndLoadsUnderAppData) {
 }
 #endif
 
+// A save's temporary file fits wherever its target does, and a later save
+// still knows its writer by its name.
+TEST(TemporaryName, NeverLongerThanTheTargetsName) {
+    const struct {
+        unsigned long process;
+        unsigned save;
+        const char* target;
+        const char* name;
+    } cases[] = {
+        {0x1f4, 7, "settings.cfg", "~1f4.7"},
+        {0x1f4, 0x1abc, "usage.cfg", "~1f4.abc"},
+        {0xfffffffc, 0x1abc, "settings.cfg", "~fffffffc.bc"},
+        {0xfffffffc, 0x1abc, "usage.cfg", "~fffffffc"},
+        {0xfffffc, 0x1abc, "usage.cfg", "~fffffc.c"},
+        {0xfffffc, 0x1abc, "a.cfg", "~fffffc"},
+    };
+    for (const auto& c : cases) {
+        char name[temporary_name_size];
+        temporary_file_name(name, c.process, c.save, std::strlen(c.target));
+        EXPECT_STREQ(name, c.name);
+        unsigned long writer = 0;
+        EXPECT_TRUE(temporary_file_writer(name, &writer)) << name;
+        EXPECT_EQ(writer, c.process);
+    }
+    unsigned long writer = 0;
+    for (const char* other : {"~notes.txt", "~1f4.", "~1f4.abcd", "~.1", "1f4.1", "~1f4x"})
+        EXPECT_FALSE(temporary_file_writer(other, &writer)) << other;
+}
+
 // A file held open by another program is waited for until the save's
 // deadline, anything else is not; a scope's deadline is shared, never extended.
 TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyUntilTheDeadline) {

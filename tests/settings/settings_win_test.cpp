@@ -216,19 +216,26 @@ TEST_F(FirstRun, AppDataTooLongGivesDefaultsAndSavesNothing) {
     EXPECT_TRUE(folder.contents().empty()) << "the destruction's save writes nothing either";
 }
 
-// 239 characters of "AppData" leave just room for the rest of the file's path;
-// with one more, the save must not even make the folder.
+// 239 characters of "AppData" leave just room for the rest of the file's path.
+// From 240 on, the folder's own path reaches the shell's 248 units: it is never
+// made, but where it is there usage.cfg, 3 characters shorter, still goes in.
 TEST_F(FirstRun, AppDataAtTheLengthLimit) {
-    for (std::size_t length : {239u, 240u, 245u}) {
-        SCOPED_TRACE(length);
+    const struct {
+        std::size_t length;
+        bool folder_there, settings_saved, usage_saved;
+    } cases[] = {{239, false, true, true},  {240, false, false, false}, {242, false, false, false},
+                 {242, true, false, true},  {243, true, false, false},  {245, false, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.length) + (c.folder_there ? " there" : ""));
         std::string app_data = folder.path.string() + "\\";
-        app_data += std::string(length - app_data.size(), 'a');
+        app_data += std::string(c.length - app_data.size(), 'a');
         AppDataGuard::set("AppData", app_data);
+        if (c.folder_there) std::filesystem::create_directories(app_data + "\\mivrel");
         ASSERT_NE(open_window(), nullptr);
-        const bool fits = length == 239;
-        EXPECT_EQ(save_settings(), fits);
-        EXPECT_EQ(folder.contents().empty(), !fits);
-        if (fits) {
+        EXPECT_EQ(save_settings(), c.settings_saved);
+        EXPECT_EQ(std::filesystem::exists(app_data + "\\mivrel\\usage.cfg"), c.usage_saved);
+        EXPECT_EQ(folder.contents().empty(), !c.folder_there && !c.settings_saved);
+        if (c.settings_saved) {
             EXPECT_NE(read_file(app_data + "\\mivrel\\settings.cfg").find("app.starts\t1\n"),
                       std::string::npos);
         }

@@ -247,4 +247,40 @@ TEST_F(NotificationIcon, MissingIconIsAddedAtTheNextTick) {
     }
 }
 
+std::int64_t icon_now = 0;
+std::int64_t scripted_clock() {
+    return icon_now;
+}
+
+// On a quiet link the tooltip stays the same, yet an icon lost meanwhile is
+// found within 10 s by a modify without the tip, and added again.
+TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
+    close_window();
+    struct Guard {
+        ShellNotifyIcon shell = shell_notify_icon;
+        IconClock clock = icon_clock;
+        ~Guard() {
+            shell_notify_icon = shell;
+            icon_clock = clock;
+        }
+    } guard;
+    shell_notify_icon = scripted_shell;
+    icon_clock = scripted_clock;
+    refusals.clear();
+    ASSERT_NE(open_window(), nullptr);
+    tick();
+    shell_calls.clear();
+    icon_now += icon_check_interval_ns - 1;
+    tick();
+    EXPECT_EQ(shell_calls, "");
+    icon_now += 1;
+    tick();
+    EXPECT_EQ(shell_calls, "1 1 " + expected_tip() + ";");
+    refusals = {{NIM_MODIFY, 1}};
+    shell_calls.clear();
+    icon_now += icon_check_interval_ns;
+    tick();
+    EXPECT_EQ(shell_calls, "1 1 " + expected_tip() + ";0 7 mivrel;1 5 " + expected_tip() + ";");
+}
+
 }  // namespace

@@ -126,6 +126,13 @@ LRESULT on_getminmaxinfo(HWND window, MINMAXINFO* limits) {
     return 0;
 }
 
+// After the default handling, which applies the size limits.
+LRESULT on_windowposchanging(HWND window, WINDOWPOS* position) {
+    const LRESULT result = DefWindowProcA(window, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(position));
+    keep_maximised_in_work_area(window, *position);
+    return result;
+}
+
 // The window went to a screen of another scale: the graph is drawn for the new
 // DPI (from the next paint on) in the place and size the system suggests. A
 // place the settings chose is already in that screen's pixels.
@@ -347,6 +354,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_paint(window);
         case WM_GETMINMAXINFO:
             return on_getminmaxinfo(window, reinterpret_cast<MINMAXINFO*>(lparam));
+        case WM_WINDOWPOSCHANGING:
+            return on_windowposchanging(window, reinterpret_cast<WINDOWPOS*>(lparam));
         case WM_PRINTCLIENT:
             return on_printclient(reinterpret_cast<HDC>(wparam));
         case WM_DPICHANGED:

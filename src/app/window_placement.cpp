@@ -67,14 +67,7 @@ RECT fit_onto_monitors(const RECT& window, const MonitorArea* monitors, int coun
              distance_to(window, monitors[i].monitor) < distance_to(window, monitors[nearest].monitor)))
             nearest = i;
     }
-    const RECT& work = monitors[nearest].work;
-    LONG width = window.right - window.left;
-    LONG height = window.bottom - window.top;
-    if (width > work.right - work.left) width = work.right - work.left;
-    if (height > work.bottom - work.top) height = work.bottom - work.top;
-    const LONG left = clamp_start(window.left, width, work.left, work.right);
-    const LONG top = clamp_start(window.top, height, work.top, work.bottom);
-    return {left, top, left + width, top + height};
+    return clamp_to_work_area(window, monitors[nearest].work);
 }
 
 void limit_maximised_to_work_area(MINMAXINFO& limits, const MonitorArea& area) {
@@ -82,6 +75,16 @@ void limit_maximised_to_work_area(MINMAXINFO& limits, const MonitorArea& area) {
     limits.ptMaxPosition.y = area.work.top - area.monitor.top;
     limits.ptMaxSize.x = area.work.right - area.work.left;
     limits.ptMaxSize.y = area.work.bottom - area.work.top;
+}
+
+RECT clamp_to_work_area(const RECT& window, const RECT& work) {
+    LONG width = window.right - window.left;
+    LONG height = window.bottom - window.top;
+    if (width > work.right - work.left) width = work.right - work.left;
+    if (height > work.bottom - work.top) height = work.bottom - work.top;
+    const LONG left = clamp_start(window.left, width, work.left, work.right);
+    const LONG top = clamp_start(window.top, height, work.top, work.bottom);
+    return {left, top, left + width, top + height};
 }
 
 StartShow start_show(int show_command) {
@@ -129,4 +132,26 @@ void limit_maximised_to_its_monitor(HWND window, MINMAXINFO& limits) {
     info.cbSize = sizeof info;
     if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return;
     limit_maximised_to_work_area(limits, {info.rcMonitor, info.rcWork});
+}
+
+// The place a move leaves alone is the window's own, and so is the size.
+void keep_maximised_in_work_area(HWND window, WINDOWPOS& position) {
+    if (!IsZoomed(window) || (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE)) return;
+    RECT next{};
+    GetWindowRect(window, &next);
+    if (!(position.flags & SWP_NOMOVE)) OffsetRect(&next, position.x - next.left, position.y - next.top);
+    if (!(position.flags & SWP_NOSIZE)) {
+        next.right = next.left + position.cx;
+        next.bottom = next.top + position.cy;
+    }
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&next, MONITOR_DEFAULTTONEAREST), &info)) return;
+    const RECT kept = clamp_to_work_area(next, info.rcWork);
+    if (EqualRect(&kept, &next)) return;
+    position.x = kept.left;
+    position.y = kept.top;
+    position.cx = kept.right - kept.left;
+    position.cy = kept.bottom - kept.top;
+    position.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
 }

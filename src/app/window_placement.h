@@ -20,6 +20,11 @@ RECT fit_onto_monitors(const RECT& window, const MonitorArea* monitors, int coun
 // monitor, the place relative to that monitor's origin.
 void limit_maximised_to_work_area(MINMAXINFO& limits, const MonitorArea& area);
 
+// A maximised window's rectangle moved and cut to lie within `work`. Windows
+// takes the maximised size it is given as the primary monitor's and enlarges
+// it on a larger monitor, over that monitor's taskbar.
+RECT clamp_to_work_area(const RECT& window, const RECT& work);
+
 enum class StartShow { hidden, maximised, as_given };
 
 // How the start command shows the window: any minimised one hides it, as a
@@ -51,3 +56,7 @@ RECT normal_window_rect(HWND window);
 
 // The work area of the monitor the window is (mostly) on.
 void limit_maximised_to_its_monitor(HWND window, MINMAXINFO& limits);
+
+// While the window is maximised, keeps the place and size it is about to take
+// within the work area of the monitor that place is (mostly) on.
+void keep_maximised_in_work_area(HWND window, WINDOWPOS& position);

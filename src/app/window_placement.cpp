@@ -117,6 +117,49 @@ void place_main_window(int left, int top, int width, int height, bool onto_a_mon
     MoveWindow(main_window, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
 }
 
+void reset_main_window_place(int left, int top, int width, int height) {
+    if (!IsZoomed(main_window)) {
+        place_main_window(left, top, width, height, false);
+        return;
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(main_window, &placement)) return;
+    placement.flags = 0;
+    placement.showCmd = IsWindowVisible(main_window) ? SW_RESTORE : SW_HIDE;
+    placement.rcNormalPosition = {left, top, left + width, top + height};
+    PlacingScope placing;
+    SetWindowPlacement(main_window, &placement);
+}
+
+namespace {
+
+// Per monitor from Windows 8.1 on, whose shcore.dll tells; the system's DPI
+// elsewhere.
+int dpi_of_monitor_at(POINT point) {
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto get_dpi_for_monitor = [] {
+        HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
+                            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    constexpr int effective_dpi = 0;  // MDT_EFFECTIVE_DPI
+    UINT x = 0, y = 0;
+    if (get_dpi_for_monitor &&
+        SUCCEEDED(get_dpi_for_monitor(MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY), effective_dpi, &x, &y)) &&
+        y > 0)
+        return static_cast<int>(y);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+}  // namespace
+
+MonitorDpiReader monitor_dpi_at = dpi_of_monitor_at;
+
 // A tool window's placement is in screen coordinates, not the work area's.
 RECT normal_window_rect(HWND window) {
     WINDOWPLACEMENT placement{};

@@ -51,6 +51,17 @@ struct PlacingScope {
 // With `onto_a_monitor`, a place mostly off every monitor is moved onto one.
 void place_main_window(int left, int top, int width, int height, bool onto_a_monitor);
 
+// The place the settings chose after a reset. Moving a maximised window
+// changes only its maximised rectangle, and the old place would be saved: it
+// is given the new place to be restored to, and a shown one is restored there.
+// A hidden one stays hidden, and maximised, until it is shown.
+void reset_main_window_place(int left, int top, int width, int height);
+
+// The DPI of the monitor that holds `point` (the primary when none does);
+// tests put a reader of their own in its place, as Wine has one DPI.
+using MonitorDpiReader = int (*)(POINT point);
+extern MonitorDpiReader monitor_dpi_at;
+
 // The restored rectangle in screen pixels, also while maximised or minimised.
 RECT normal_window_rect(HWND window);
 

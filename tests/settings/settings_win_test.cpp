@@ -15,6 +15,7 @@
 #include "app/app.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
+#include "app/window_placement.h"
 #include "graph/themes.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
@@ -529,6 +530,33 @@ TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
     EXPECT_EQ(stored("app.width"), "200");
     EXPECT_EQ(stored("app.height"), "80");
     EXPECT_EQ(read_settings(), old_bytes);
+}
+
+// Maximised, shown or hidden, the window is given the default place, sized for
+// the DPI of the screen that holds it rather than that of its own; the next
+// save keeps that place.
+TEST_F(SaveSettings, ResetGraphPositionOfAMaximisedWindowLasts) {
+    struct DpiGuard {
+        MonitorDpiReader real = monitor_dpi_at;
+        ~DpiGuard() { monitor_dpi_at = real; }
+    } guard;
+    monitor_dpi_at = [](POINT) { return 144; };
+    for (bool shown : {true, false}) {
+        write_settings(settings_lines(returning_user()));
+        ASSERT_NE(open_window(), nullptr);
+        ShowWindow(window, SW_MAXIMIZE);
+        if (!shown) ShowWindow(window, SW_HIDE);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_POSITION, 0), 0);
+        EXPECT_EQ(IsZoomed(window) != FALSE, !shown) << shown;
+        EXPECT_EQ(IsWindowVisible(window) != FALSE, shown);
+        if (shown) {
+            EXPECT_EQ(describe(window_rect()), "15,15 300x120");
+        }
+        close_window();
+        EXPECT_NE(read_settings().find("app.left\t15\napp.top\t15\napp.width\t300\napp.height\t120\n"),
+                  std::string::npos)
+            << shown << ": " << read_settings();
+    }
 }
 
 // A delay below the platform's shortest timer period, even below zero, ticks

@@ -128,7 +128,8 @@ LRESULT on_getminmaxinfo(HWND window, MINMAXINFO* limits) {
 
 // After the default handling, which applies the size limits.
 LRESULT on_windowposchanging(HWND window, WINDOWPOS* position) {
-    const LRESULT result = DefWindowProcA(window, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(position));
+    const LRESULT result =
+        DefWindowProcA(window, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(position));
     keep_maximised_in_work_area(window, *position);
     return result;
 }

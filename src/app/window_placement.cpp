@@ -145,10 +145,9 @@ int dpi_of_monitor_at(POINT point) {
                       : nullptr;
     }();
     constexpr int effective_dpi = 0;  // MDT_EFFECTIVE_DPI
+    HMONITOR monitor = MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY);
     UINT x = 0, y = 0;
-    if (get_dpi_for_monitor &&
-        SUCCEEDED(get_dpi_for_monitor(MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY), effective_dpi, &x, &y)) &&
-        y > 0)
+    if (get_dpi_for_monitor && SUCCEEDED(get_dpi_for_monitor(monitor, effective_dpi, &x, &y)) && y > 0)
         return static_cast<int>(y);
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -179,7 +178,8 @@ void limit_maximised_to_its_monitor(HWND window, MINMAXINFO& limits) {
 
 // The place a move leaves alone is the window's own, and so is the size.
 void keep_maximised_in_work_area(HWND window, WINDOWPOS& position) {
-    if (!IsZoomed(window) || (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE)) return;
+    if (!IsZoomed(window) || (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE))
+        return;
     RECT next{};
     GetWindowRect(window, &next);
     if (!(position.flags & SWP_NOMOVE)) OffsetRect(&next, position.x - next.left, position.y - next.top);

@@ -248,39 +248,27 @@ TEST_F(NotificationIcon, MissingIconIsAddedAtTheNextTick) {
 }
 
 std::int64_t icon_now = 0;
-std::int64_t scripted_clock() {
-    return icon_now;
-}
 
 // On a quiet link the tooltip stays the same, yet an icon lost meanwhile is
 // found within 10 s by a modify without the tip, and added again.
 TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
     close_window();
-    struct Guard {
-        ShellNotifyIcon shell = shell_notify_icon;
-        IconClock clock = icon_clock;
-        ~Guard() {
-            shell_notify_icon = shell;
-            icon_clock = clock;
-        }
-    } guard;
+    const ShellNotifyIcon real_shell = shell_notify_icon;
+    const IconClock real_clock = icon_clock;
     shell_notify_icon = scripted_shell;
-    icon_clock = scripted_clock;
+    icon_clock = [] { return icon_now; };
     refusals.clear();
     ASSERT_NE(open_window(), nullptr);
-    tick();
     shell_calls.clear();
-    icon_now += icon_check_interval_ns - 1;
-    tick();
-    EXPECT_EQ(shell_calls, "");
-    icon_now += 1;
-    tick();
-    EXPECT_EQ(shell_calls, "1 1 " + expected_tip() + ";");
-    refusals = {{NIM_MODIFY, 1}};
-    shell_calls.clear();
-    icon_now += icon_check_interval_ns;
-    tick();
-    EXPECT_EQ(shell_calls, "1 1 " + expected_tip() + ";0 7 mivrel;1 5 " + expected_tip() + ";");
+    for (std::int64_t wait : {0LL, icon_check_interval_ns - 1, 1LL, icon_check_interval_ns}) {
+        if (wait == icon_check_interval_ns) refusals = {{NIM_MODIFY, 1}};
+        icon_now += wait;
+        tick();
+    }
+    const std::string tip = expected_tip() + ";", check = "1 1 " + tip;
+    EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;1 5 " + tip);
+    shell_notify_icon = real_shell;
+    icon_clock = real_clock;
 }
 
 }  // namespace

@@ -51,10 +51,8 @@ TEST(WindowPlacement, MaximisedIsKeptWithinTheWorkAreaOfItsMonitor) {
         RECT proposed, work, kept;
     } cases[] = {
         {"larger second", {1920, 0, 5120, 1760}, {1920, 0, 4480, 1400}, {1920, 0, 4480, 1400}},
-        {"smaller second", {-1280, 0, 0, 984}, {-1280, 0, 0, 984}, {-1280, 0, 0, 984}},
-        {"smaller, primary's size", {-1280, 0, 640, 1040}, {-1280, 0, 0, 984}, {-1280, 0, 0, 984}},
+        {"smaller second", {-1280, 0, 640, 1040}, {-1280, 0, 0, 984}, {-1280, 0, 0, 984}},
         {"taskbar at the left", {1980, 0, 5120, 1800}, {1980, 0, 4480, 1440}, {1980, 0, 4480, 1440}},
-        {"beyond its left edge", {1900, 40, 2100, 120}, {1980, 0, 4480, 1440}, {1980, 40, 2180, 120}},
     };
     for (const auto& c : cases) {
         const RECT kept = clamp_to_work_area(c.proposed, c.work);

@@ -23,6 +23,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "settings/usage_file.h"
 
 HINSTANCE instance = nullptr;
@@ -88,9 +89,12 @@ LRESULT on_destroy(HWND window) {
     return 0;
 }
 
-// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the process.
+// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the
+// process after a few seconds, so every file saved here shares one wait.
 LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending == TRUE) end_run(window);
+    if (ending != TRUE) return 0;
+    SaveDeadlineScope one_wait_for_all(save_deadline(monotonic_ns()));
+    end_run(window);
     return 0;
 }
 
@@ -118,6 +122,14 @@ LRESULT on_getminmaxinfo(HWND window, MINMAXINFO* limits) {
     limits->ptMinTrackSize.x = scale_to_dpi(minimum_track_width, traffic_graph.dpi);
     limits->ptMinTrackSize.y = scale_to_dpi(minimum_track_height, traffic_graph.dpi);
     return 0;
+}
+
+// After the default handling, which applies the size limits.
+LRESULT on_windowposchanging(HWND window, WINDOWPOS* position) {
+    const LRESULT result =
+        DefWindowProcA(window, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(position));
+    keep_maximised_in_work_area(window, *position);
+    return result;
 }
 
 // The window went to a screen of another scale: the graph is drawn for the new
@@ -341,6 +353,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_paint(window);
         case WM_GETMINMAXINFO:
             return on_getminmaxinfo(window, reinterpret_cast<MINMAXINFO*>(lparam));
+        case WM_WINDOWPOSCHANGING:
+            return on_windowposchanging(window, reinterpret_cast<WINDOWPOS*>(lparam));
         case WM_PRINTCLIENT:
             return on_printclient(reinterpret_cast<HDC>(wparam));
         case WM_DPICHANGED:

@@ -7,6 +7,7 @@
 
 #include "app/app.h"
 #include "app/modal.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
 #include "resources/resource.h"
@@ -22,10 +23,13 @@ BOOL call_shell(DWORD message, NOTIFYICONDATAA* data) {
 }  // namespace
 
 ShellNotifyIcon shell_notify_icon = call_shell;
+IconClock icon_clock = monotonic_ns;
 
 namespace {
 
 bool icon_shown = false;
+// When the shell last took the icon or a change of it.
+std::int64_t icon_checked_ns = 0;
 
 // The shell sends down, up, double click, up for a double click: the release
 // that ends it would undo the first click's toggle. A press starts anew.
@@ -108,9 +112,11 @@ void add_notification_icon() {
     // modify of the same record is accepted.
     icon_shown =
         shell_notify_icon(NIM_ADD, &notify_icon_data) || shell_notify_icon(NIM_MODIFY, &notify_icon_data);
+    icon_checked_ns = icon_clock();
 }
 
-// szTip holds what the taskbar shows; the same text again is not sent.
+// szTip holds what the taskbar shows; the same text again is not sent, but
+// the icon is still checked for now and then.
 void refresh_notification_tip() {
     char tip[sizeof notify_icon_data.szTip];
     std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", traffic_graph.download_label,
@@ -125,10 +131,15 @@ void refresh_notification_tip() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!icon_shown) add_notification_icon();
         if (!icon_shown) return;
-        if (std::strcmp(tip, notify_icon_data.szTip) == 0) return;
-        notify_icon_data.uFlags = NIF_MESSAGE | NIF_TIP;
+        const std::int64_t now = icon_clock();
+        const bool same_tip = std::strcmp(tip, notify_icon_data.szTip) == 0;
+        if (same_tip && now - icon_checked_ns < icon_check_interval_ns) return;
+        notify_icon_data.uFlags = same_tip ? NIF_MESSAGE : NIF_MESSAGE | NIF_TIP;
         std::memcpy(notify_icon_data.szTip, tip, sizeof tip);
-        if (shell_notify_icon(NIM_MODIFY, &notify_icon_data)) return;
+        if (shell_notify_icon(NIM_MODIFY, &notify_icon_data)) {
+            icon_checked_ns = now;
+            return;
+        }
         icon_shown = false;
     }
 }

@@ -6,10 +6,14 @@
 
 #include <shellapi.h>
 
+#include <cstdint>
+
 extern NOTIFYICONDATAA notify_icon_data;
 
 // A taskbar that is not ready yet (at logon) refuses the add; the next tick
-// tries again, and so does a refresh that finds the icon gone.
+// tries again. A taskbar that restarted without telling us refuses the modify
+// of each tick's refresh, which then adds the icon again: the modify is sent
+// when the tooltip changes and, on a quiet link, at least every 10 s without it.
 void add_notification_icon();
 void refresh_notification_tip();
 void remove_notification_icon();
@@ -24,3 +28,8 @@ void on_notification_icon(LPARAM event);
 // taskbar that is not ready does.
 using ShellNotifyIcon = BOOL (*)(DWORD message, NOTIFYICONDATAA* data);
 extern ShellNotifyIcon shell_notify_icon;
+
+// The clock of the icon's check (the monotonic one), which tests set forward.
+using IconClock = std::int64_t (*)();
+extern IconClock icon_clock;
+constexpr std::int64_t icon_check_interval_ns = 10'000'000'000;

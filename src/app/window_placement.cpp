@@ -67,14 +67,7 @@ RECT fit_onto_monitors(const RECT& window, const MonitorArea* monitors, int coun
              distance_to(window, monitors[i].monitor) < distance_to(window, monitors[nearest].monitor)))
             nearest = i;
     }
-    const RECT& work = monitors[nearest].work;
-    LONG width = window.right - window.left;
-    LONG height = window.bottom - window.top;
-    if (width > work.right - work.left) width = work.right - work.left;
-    if (height > work.bottom - work.top) height = work.bottom - work.top;
-    const LONG left = clamp_start(window.left, width, work.left, work.right);
-    const LONG top = clamp_start(window.top, height, work.top, work.bottom);
-    return {left, top, left + width, top + height};
+    return clamp_to_work_area(window, monitors[nearest].work);
 }
 
 void limit_maximised_to_work_area(MINMAXINFO& limits, const MonitorArea& area) {
@@ -82,6 +75,16 @@ void limit_maximised_to_work_area(MINMAXINFO& limits, const MonitorArea& area) {
     limits.ptMaxPosition.y = area.work.top - area.monitor.top;
     limits.ptMaxSize.x = area.work.right - area.work.left;
     limits.ptMaxSize.y = area.work.bottom - area.work.top;
+}
+
+RECT clamp_to_work_area(const RECT& window, const RECT& work) {
+    LONG width = window.right - window.left;
+    LONG height = window.bottom - window.top;
+    if (width > work.right - work.left) width = work.right - work.left;
+    if (height > work.bottom - work.top) height = work.bottom - work.top;
+    const LONG left = clamp_start(window.left, width, work.left, work.right);
+    const LONG top = clamp_start(window.top, height, work.top, work.bottom);
+    return {left, top, left + width, top + height};
 }
 
 StartShow start_show(int show_command) {
@@ -114,6 +117,48 @@ void place_main_window(int left, int top, int width, int height, bool onto_a_mon
     MoveWindow(main_window, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
 }
 
+void reset_main_window_place(int left, int top, int width, int height) {
+    if (!IsZoomed(main_window)) {
+        place_main_window(left, top, width, height, false);
+        return;
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(main_window, &placement)) return;
+    placement.flags = 0;
+    placement.showCmd = IsWindowVisible(main_window) ? SW_RESTORE : SW_HIDE;
+    placement.rcNormalPosition = {left, top, left + width, top + height};
+    PlacingScope placing;
+    SetWindowPlacement(main_window, &placement);
+}
+
+namespace {
+
+// Per monitor from Windows 8.1 on, whose shcore.dll tells; the system's DPI
+// elsewhere.
+int dpi_of_monitor_at(POINT point) {
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto get_dpi_for_monitor = [] {
+        HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
+                            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    constexpr int effective_dpi = 0;  // MDT_EFFECTIVE_DPI
+    HMONITOR monitor = MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY);
+    UINT x = 0, y = 0;
+    if (get_dpi_for_monitor && SUCCEEDED(get_dpi_for_monitor(monitor, effective_dpi, &x, &y)) && y > 0)
+        return static_cast<int>(y);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+}  // namespace
+
+MonitorDpiReader monitor_dpi_at = dpi_of_monitor_at;
+
 // A tool window's placement is in screen coordinates, not the work area's.
 RECT normal_window_rect(HWND window) {
     WINDOWPLACEMENT placement{};
@@ -129,4 +174,27 @@ void limit_maximised_to_its_monitor(HWND window, MINMAXINFO& limits) {
     info.cbSize = sizeof info;
     if (!GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return;
     limit_maximised_to_work_area(limits, {info.rcMonitor, info.rcWork});
+}
+
+// The place a move leaves alone is the window's own, and so is the size.
+void keep_maximised_in_work_area(HWND window, WINDOWPOS& position) {
+    if (!IsZoomed(window) || (position.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE))
+        return;
+    RECT next{};
+    GetWindowRect(window, &next);
+    if (!(position.flags & SWP_NOMOVE)) OffsetRect(&next, position.x - next.left, position.y - next.top);
+    if (!(position.flags & SWP_NOSIZE)) {
+        next.right = next.left + position.cx;
+        next.bottom = next.top + position.cy;
+    }
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&next, MONITOR_DEFAULTTONEAREST), &info)) return;
+    const RECT kept = clamp_to_work_area(next, info.rcWork);
+    if (EqualRect(&kept, &next)) return;
+    position.x = kept.left;
+    position.y = kept.top;
+    position.cx = kept.right - kept.left;
+    position.cy = kept.bottom - kept.top;
+    position.flags &= ~static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE);
 }

@@ -35,10 +35,7 @@ bool split_piece(char* piece, char** key, char** value) {
     return **key != '\0' && **value != '\0';
 }
 
-// Temporary files are "~<process>.<save>", both in hex, in the target's folder:
-// short, so they fit wherever the target does.
 constexpr char temporary_prefix[] = "~";
-constexpr unsigned save_number_mask = 0xfff;
 
 std::size_t folder_length_of(const char* path) {
     std::size_t length = std::strlen(path);
@@ -46,35 +43,20 @@ std::size_t folder_length_of(const char* path) {
     return length;
 }
 
-// Gives a heap text, or null.
+// Gives a heap text, or null, also when it does not fit.
 char* temporary_path_for(const char* target) {
     const std::size_t folder_length = folder_length_of(target);
-    char name[40];
-    int name_length = std::snprintf(name, sizeof name, "%s%lx.%x", temporary_prefix, current_process_id(),
-                                    ++save_number & save_number_mask);
-    if (name_length < 0 || static_cast<std::size_t>(name_length) >= sizeof name) return nullptr;
-    std::size_t size = folder_length + static_cast<std::size_t>(name_length) + 1;
+    char name[temporary_name_size];
+    temporary_file_name(name, current_process_id(), ++save_number, std::strlen(target) - folder_length);
+    const std::size_t name_length = std::strlen(name);
+    std::size_t size = folder_length + name_length + 1;
     char* path = static_cast<char*>(std::malloc(size));
     if (!path) return nullptr;
     std::memcpy(path, target, folder_length);
-    std::memcpy(path + folder_length, name, static_cast<std::size_t>(name_length) + 1);
-    return path;
-}
-
-// The process that wrote a temporary file of this program, or false for any
-// other name.
-bool temporary_file_writer(const char* name, unsigned long* process) {
-    const std::size_t prefix = sizeof temporary_prefix - 1;
-    if (std::strncmp(name, temporary_prefix, prefix) != 0) return false;
-    const char* digits = name + prefix;
-    const std::size_t process_digits = std::strspn(digits, "0123456789abcdef");
-    if (process_digits == 0 || process_digits > 2 * sizeof(unsigned long) || digits[process_digits] != '.')
-        return false;
-    const char* save = digits + process_digits + 1;
-    const std::size_t save_digits = std::strspn(save, "0123456789abcdef");
-    if (save_digits == 0 || save_digits > 3 || save[save_digits] != '\0') return false;
-    *process = std::strtoul(digits, nullptr, 16);
-    return true;
+    std::memcpy(path + folder_length, name, name_length + 1);
+    if (path_fits(path)) return path;
+    std::free(path);
+    return nullptr;
 }
 
 struct AbandonedSaves {
@@ -113,17 +95,47 @@ void skip_byte_order_mark(std::FILE* file) {
     if (got != mark_length || std::memcmp(start, byte_order_mark, mark_length) != 0) std::rewind(file);
 }
 
+// No deadline but each save's own, outside any scope.
+std::int64_t shared_deadline_ns = INT64_MAX;
+
 bool replace_patiently(const char* from, const char* to) {
-    const std::int64_t started = monotonic_ns();
-    ReplaceResult result = replace_file(from, to);
-    while (keep_trying_replace(result, started, monotonic_ns())) {
+    const std::int64_t deadline = save_deadline(monotonic_ns());
+    ReplaceResult result = file_replacer(from, to);
+    while (retry_replace_before(result, deadline, monotonic_ns())) {
         pause_before_retry();
-        result = replace_file(from, to);
+        result = file_replacer(from, to);
     }
     return result == ReplaceResult::replaced;
 }
 
 }  // namespace
+
+void temporary_file_name(char (&name)[temporary_name_size], unsigned long process, unsigned save,
+                         std::size_t target_name_length) {
+    const int used = std::snprintf(name, sizeof name, "%s%lx", temporary_prefix, process);
+    if (used < 0 || static_cast<std::size_t>(used) + 2 > target_name_length) return;
+    std::size_t digits = target_name_length - static_cast<std::size_t>(used) - 1;
+    if (digits > 3) digits = 3;
+    std::snprintf(name + used, sizeof name - static_cast<std::size_t>(used), ".%x",
+                  save & ((1u << (4 * digits)) - 1));
+}
+
+bool temporary_file_writer(const char* name, unsigned long* process) {
+    const std::size_t prefix = sizeof temporary_prefix - 1;
+    if (std::strncmp(name, temporary_prefix, prefix) != 0) return false;
+    const char* digits = name + prefix;
+    const std::size_t process_digits = std::strspn(digits, "0123456789abcdef");
+    if (process_digits == 0 || process_digits > 2 * sizeof(unsigned long)) return false;
+    const char* save = digits + process_digits;
+    if (*save == '.') {
+        const std::size_t save_digits = std::strspn(save + 1, "0123456789abcdef");
+        if (save_digits == 0 || save_digits > 3) return false;
+        save += 1 + save_digits;
+    }
+    if (*save != '\0') return false;
+    *process = std::strtoul(digits, nullptr, 16);
+    return true;
+}
 
 // The file's own path is checked before any folder is made for it.
 const char* settings_path_for_saving(const char* name) {
@@ -134,8 +146,23 @@ const char* settings_path_for_saving(const char* name) {
     return settings_path("%s", name);
 }
 
-bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns) {
-    return result == ReplaceResult::busy && now_ns - started_ns < replace_patience_ns;
+FileReplacer file_replacer = replace_file;
+
+SaveDeadlineScope::SaveDeadlineScope(std::int64_t deadline_ns) : outer(shared_deadline_ns) {
+    if (deadline_ns < shared_deadline_ns) shared_deadline_ns = deadline_ns;
+}
+
+SaveDeadlineScope::~SaveDeadlineScope() {
+    shared_deadline_ns = outer;
+}
+
+std::int64_t save_deadline(std::int64_t now_ns) {
+    const std::int64_t own = now_ns + replace_patience_ns;
+    return own < shared_deadline_ns ? own : shared_deadline_ns;
+}
+
+bool retry_replace_before(ReplaceResult result, std::int64_t deadline_ns, std::int64_t now_ns) {
+    return result == ReplaceResult::busy && now_ns < deadline_ns;
 }
 
 char* settings_path(const char* format, ...) {

@@ -2,6 +2,7 @@
 // to and from it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "settings/settings_file_platform.h"
@@ -27,7 +28,8 @@ bool load_settings_file(const char* path);
 // Writes every pair as key, TAB, value, LF in store order. The content goes to a
 // temporary file beside the target, which then replaces the target in one step,
 // so a failed save leaves the previous file whole and no temporary file behind.
-// A target that another program holds open is tried again for a while.
+// A target that another program holds open is tried again until the save's
+// deadline (below).
 // False on any failure, including a null or empty path.
 bool save_settings_file(const char* path);
 
@@ -39,6 +41,17 @@ using PairReader = bool (*)(const char* key, const char* value, void* context);
 bool read_pairs_file(const char* path, PairReader take, void* context);
 bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count);
 
+// The name of a save's temporary file: "~<process>.<save>" in hex, never
+// longer than the target's name where "~<process>" alone is not, so that it
+// fits wherever the target does. The save's digits are cut to the room left,
+// or left out with their dot: the saves of one process follow one another.
+constexpr std::size_t temporary_name_size = 24;
+void temporary_file_name(char (&name)[temporary_name_size], unsigned long process, unsigned save,
+                         std::size_t target_name_length);
+// The process that wrote a temporary file of this program, or false for any
+// other name.
+bool temporary_file_writer(const char* name, unsigned long* process);
+
 // Removes what saves killed between writing and replacing left in `folder`
 // (which ends in its separator): temporary files of processes that no longer
 // run. Those of running processes are being written, and stay.
@@ -47,6 +60,27 @@ void remove_abandoned_saves(const char* folder);
 // How long a save waits for a target that another program holds open.
 constexpr std::int64_t replace_patience_ns = 2'000'000'000;
 
-// Whether a replace that gave `result` is tried again, `now_ns` on the
-// monotonic clock, the first try having been at `started_ns`.
-bool keep_trying_replace(ReplaceResult result, std::int64_t started_ns, std::int64_t now_ns);
+// Until when, on the monotonic clock, saves try again a target that another
+// program holds open. A save waits `replace_patience_ns` of its own, unless a
+// scope gives the saves within it one deadline together (the end of a logon,
+// which the platform allows only a few seconds) or a single try each (a save
+// on the window's thread that must not stall it). Scopes nest; the earlier
+// deadline holds.
+struct SaveDeadlineScope {
+    explicit SaveDeadlineScope(std::int64_t deadline_ns);
+    ~SaveDeadlineScope();
+    SaveDeadlineScope(const SaveDeadlineScope&) = delete;
+    SaveDeadlineScope& operator=(const SaveDeadlineScope&) = delete;
+    std::int64_t outer;
+};
+constexpr std::int64_t single_try = INT64_MIN;
+
+// The deadline of a save that starts at `now_ns`.
+std::int64_t save_deadline(std::int64_t now_ns);
+
+// Whether a replace that gave `result` at `now_ns` is tried again.
+bool retry_replace_before(ReplaceResult result, std::int64_t deadline_ns, std::int64_t now_ns);
+
+// The platform's replace, behind a pointer through which tests count the tries.
+using FileReplacer = ReplaceResult (*)(const char* from, const char* to);
+extern FileReplacer file_replacer;

@@ -30,8 +30,12 @@ std::FILE* open_file(const char* path, const char* mode);
 bool remove_file(const char* path);
 
 // Makes `folder` (ending in its separator) and the folders above it, unless it
-// is a folder already; a relative one lies under the working folder.
+// is a folder already; a relative one lies under the working folder. Windows
+// makes none whose full path, separator included, reaches `folder_path_limit`
+// UTF-16 units: the shell documents that limit, and would make only some of the
+// folders above. A longer one that is there is still used.
 void make_folder(const char* folder);
+constexpr std::size_t folder_path_limit = 248;
 // Removes `folder` (ending in its separator) when it is empty.
 bool remove_folder(const char* folder);
 
@@ -53,6 +57,11 @@ enum class ReplaceResult {
 
 // Puts `from` in the place of `to` in one step, replacing an existing `to`.
 ReplaceResult replace_file(const char* from, const char* to);
+
+// Windows: what a replace refused with `error` means, the target having
+// `target_attributes`. Access denied is a program holding the target, unless
+// the target is read-only or a folder, which no wait changes.
+ReplaceResult replace_refusal(unsigned long error, unsigned long target_attributes);
 
 // Waits a little before a busy file is tried again.
 void pause_before_retry();

@@ -99,7 +99,7 @@ void make_folder(const char* folder) {
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     wchar_t full_path[MAX_PATH];
     const DWORD length = GetFullPathNameW(wide.text, MAX_PATH, full_path, nullptr);
-    if (length == 0 || length >= MAX_PATH) return;
+    if (length == 0 || length >= folder_path_limit) return;
     SHCreateDirectoryExW(nullptr, full_path, nullptr);
 }
 
@@ -137,10 +137,19 @@ ReplaceResult replace_file(const char* from, const char* to) {
     // Not ReplaceFile: it moves, deletes and moves again on some systems.
     if (MoveFileExW(wide_from.text, wide_to.text, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return ReplaceResult::replaced;
-    switch (GetLastError()) {
+    const DWORD error = GetLastError();
+    return replace_refusal(error, GetFileAttributesW(wide_to.text));
+}
+
+ReplaceResult replace_refusal(unsigned long error, unsigned long target_attributes) {
+    switch (error) {
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
+            return ReplaceResult::busy;
         case ERROR_ACCESS_DENIED:
+            if (target_attributes != INVALID_FILE_ATTRIBUTES &&
+                (target_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+                return ReplaceResult::failed;
             return ReplaceResult::busy;
         default:
             return ReplaceResult::failed;

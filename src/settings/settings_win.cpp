@@ -62,14 +62,14 @@ void greet_first_run() {
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_CONFIG), main_window, config_dialog_proc, 0);
 }
 
-// The window's place and outer size on a first run and after a reset, on the
-// screen it is on; stored, like every position, in that screen's pixels.
+// The window's place and outer size on a first run and after a reset, for the
+// DPI of the screen that holds it; stored, like every position, in that
+// screen's pixels.
 struct Placement {
     int left, top, width, height;
 };
 
-Placement default_placement() {
-    const int dpi = traffic_graph.dpi;
+Placement default_placement(int dpi) {
     return {scale_to_dpi(10, dpi), scale_to_dpi(10, dpi), scale_to_dpi(200, dpi), scale_to_dpi(80, dpi)};
 }
 
@@ -79,7 +79,7 @@ void load_settings() {
     load_settings_file(settings_path("settings.cfg"));
     load_usage();
 
-    const Placement fallback = default_placement();
+    const Placement fallback = default_placement(traffic_graph.dpi);
     const int left = get_setting_int(keys::app_left, fallback.left);
     const int top = get_setting_int(keys::app_top, fallback.top);
     const int width = get_setting_int(keys::app_width, fallback.width);
@@ -124,21 +124,23 @@ bool save_settings() {
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
 
-    // A path too long for the buffer is refused rather than cut short.
+    // A path too long for the buffer is refused rather than cut short; the
+    // usage file's shorter one may still fit.
     const char* file = settings_path_for_saving("settings.cfg");
-    if (!file) return false;
-    const bool saved = save_settings_file(file);
+    const bool saved = file && save_settings_file(file);
     save_usage();
     return saved;
 }
 
+// The default place is the primary screen's corner, whose DPI may not be that
+// of the screen the window is on now; (0, 0) is that screen's own corner.
 void reset_graph_position() {
-    const Placement placement = default_placement();
+    const Placement placement = default_placement(monitor_dpi_at({0, 0}));
     set_setting_int(keys::app_left, placement.left);
     set_setting_int(keys::app_top, placement.top);
     set_setting_int(keys::app_width, placement.width);
     set_setting_int(keys::app_height, placement.height);
-    place_main_window(placement.left, placement.top, placement.width, placement.height, false);
+    reset_main_window_place(placement.left, placement.top, placement.width, placement.height);
 }
 
 // The folder goes only when nothing else is left in it; what a killed save

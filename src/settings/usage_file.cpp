@@ -125,6 +125,9 @@ bool save_usage() {
 void keep_usage(std::int64_t now_ns) {
     count_usage(usage_count, traffic_graph.download_counter, traffic_graph.upload_counter);
     if (usage_count.changed && now_ns - last_write_ns >= usage_write_interval_ns) {
+        // On the window's thread: a file that another program holds is tried
+        // again at the next minute, not waited for.
+        SaveDeadlineScope one_try(single_try);
         save_usage();
         last_write_ns = now_ns;
     }

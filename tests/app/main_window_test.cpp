@@ -774,6 +774,11 @@ TEST_F(MainWindowTest, DoubleClickMaximisesThenRestores) {
     // The rings follow the maximised client area.
     EXPECT_EQ(traffic_graph.capacity, client_rect(window).right);
 
+    // Nothing moves a maximised window beyond the work area.
+    SetWindowPos(window, nullptr, -50, -50, 3000, 2000, SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT kept = window_rect(window);
+    EXPECT_TRUE(EqualRect(&kept, &maximised));
+
     SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_FALSE(IsZoomed(window));
     const RECT restored = window_rect(window);

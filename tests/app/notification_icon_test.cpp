@@ -247,4 +247,28 @@ TEST_F(NotificationIcon, MissingIconIsAddedAtTheNextTick) {
     }
 }
 
+std::int64_t icon_now = 0;
+
+// On a quiet link the tooltip stays the same, yet an icon lost meanwhile is
+// found within 10 s by a modify without the tip, and added again.
+TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
+    close_window();
+    const ShellNotifyIcon real_shell = shell_notify_icon;
+    const IconClock real_clock = icon_clock;
+    shell_notify_icon = scripted_shell;
+    icon_clock = [] { return icon_now; };
+    refusals.clear();
+    ASSERT_NE(open_window(), nullptr);
+    shell_calls.clear();
+    for (std::int64_t wait : {0LL, icon_check_interval_ns - 1, 1LL, icon_check_interval_ns}) {
+        if (wait == icon_check_interval_ns) refusals = {{NIM_MODIFY, 1}};
+        icon_now += wait;
+        tick();
+    }
+    const std::string tip = expected_tip() + ";", check = "1 1 " + tip;
+    EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;1 5 " + tip);
+    shell_notify_icon = real_shell;
+    icon_clock = real_clock;
+}
+
 }  // namespace

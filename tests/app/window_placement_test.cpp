@@ -43,4 +43,22 @@ TEST(WindowPlacement, MaximisedFillsTheWorkAreaRelativeToItsMonitor) {
     EXPECT_EQ(limits.ptMaxSize.y, 1080);
 }
 
+// Windows enlarges a maximised size at least the primary monitor's (1920 x
+// 1080) by the difference in size of the monitor it goes to.
+TEST(WindowPlacement, MaximisedIsKeptWithinTheWorkAreaOfItsMonitor) {
+    const struct {
+        const char* name;
+        RECT proposed, work, kept;
+    } cases[] = {
+        {"larger second", {1920, 0, 5120, 1760}, {1920, 0, 4480, 1400}, {1920, 0, 4480, 1400}},
+        {"smaller second", {-1280, 0, 640, 1040}, {-1280, 0, 0, 984}, {-1280, 0, 0, 984}},
+        {"taskbar at the left", {1980, 0, 5120, 1800}, {1980, 0, 4480, 1440}, {1980, 0, 4480, 1440}},
+    };
+    for (const auto& c : cases) {
+        const RECT kept = clamp_to_work_area(c.proposed, c.work);
+        EXPECT_TRUE(EqualRect(&kept, &c.kept))
+            << c.name << ": " << kept.left << "," << kept.top << "," << kept.right << "," << kept.bottom;
+    }
+}
+
 }  // namespace

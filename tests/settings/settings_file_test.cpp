@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -370,8 +372,30 @@ TEST_F(SettingsPathTest, SavesAndLoadsUnderAppData) {
 }
 #endif
 
-// A file held open by another program is waited for, anything else is not.
-TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyForAWhile) {
+// A save's temporary file fits wherever its target does, and a later save
+// still knows its writer by its name.
+TEST(TemporaryName, NeverLongerThanTheTargetsName) {
+    const struct {
+        unsigned long process;
+        unsigned save;
+        const char *target, *name;
+    } cases[] = {{0x1f4, 0x1abc, "usage.cfg", "~1f4.abc"},
+                 {0xfffffffc, 0x1abc, "settings.cfg", "~fffffffc.bc"},
+                 {0xfffffffc, 7, "usage.cfg", "~fffffffc"},
+                 {0xfffffc, 0x1abc, "usage.cfg", "~fffffc.c"},
+                 {0xfffffc, 7, "a.cfg", "~fffffc"}};
+    for (const auto& c : cases) {
+        char name[temporary_name_size];
+        temporary_file_name(name, c.process, c.save, std::strlen(c.target));
+        unsigned long writer = 0;
+        EXPECT_STREQ(name, c.name);
+        EXPECT_TRUE(temporary_file_writer(name, &writer) && writer == c.process) << name;
+    }
+}
+
+// A file held open by another program is waited for until the save's
+// deadline, anything else is not; a scope's deadline is shared, never extended.
+TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyUntilTheDeadline) {
     const struct {
         ReplaceResult result;
         std::int64_t elapsed_ns;
@@ -386,8 +410,32 @@ TEST(ReplaceRetry, OnlyABusyTargetIsTriedAgainAndOnlyForAWhile) {
     EXPECT_GE(replace_patience_ns, 2'000'000'000);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.elapsed_ns);
-        EXPECT_EQ(keep_trying_replace(c.result, 5'000, 5'000 + c.elapsed_ns), c.again);
+        EXPECT_EQ(retry_replace_before(c.result, save_deadline(5'000), 5'000 + c.elapsed_ns), c.again);
+    }
+    SaveDeadlineScope shared(7'000), later(9'000);
+    EXPECT_EQ(save_deadline(5'000), 7'000);
+}
+
+#ifdef _WIN32
+// Busy is another program holding the target; a read-only target or a folder
+// in its place refuses the same way every time.
+TEST(ReplaceRetry, AccessDeniedIsBusyUnlessTheTargetIsReadOnly) {
+    const DWORD read_only = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+    const struct {
+        DWORD error, attributes;
+        bool busy;
+    } cases[] = {{ERROR_SHARING_VIOLATION, read_only, true},
+                 {ERROR_LOCK_VIOLATION, 0, true},
+                 {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_ARCHIVE, true},
+                 {ERROR_ACCESS_DENIED, read_only, false},
+                 {ERROR_ACCESS_DENIED, INVALID_FILE_ATTRIBUTES, true},
+                 {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_DIRECTORY, false},
+                 {ERROR_DISK_FULL, 0, false}};
+    for (const auto& c : cases) {
+        const ReplaceResult taken = c.busy ? ReplaceResult::busy : ReplaceResult::failed;
+        EXPECT_EQ(replace_refusal(c.error, c.attributes), taken) << c.error << " " << c.attributes;
     }
 }
+#endif
 
 }  // namespace

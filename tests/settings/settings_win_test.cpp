@@ -15,12 +15,16 @@
 #include "app/app.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
+#include "app/window_placement.h"
 #include "graph/themes.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "settings/settings_store.h"
+#include "settings/usage_file.h"
 #include "settings_win_test_support.h"
 #include "support/message_pump.h"
 
@@ -474,6 +478,28 @@ TEST_F(SaveSettings, ReplaceWaitsForAProgramThatLetsGo) {
               (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg"}));
 }
 
+// The minute's usage save runs on the window's thread: a usage.cfg that another
+// program holds costs it one try, and the next minute tries again.
+int replace_tries = 0;
+
+TEST_F(SaveSettings, HeldUsageFileCostsATickOneTry) {
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    HANDLE holder = CreateFileA((settings_folder() + "\\usage.cfg").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_replacer = [](const char* from, const char* to) { return ++replace_tries, replace_file(from, to); };
+    usage_count.changed = true;
+    const std::int64_t start = monotonic_ns();
+    for (int minute = 1; minute <= 3; ++minute) {
+        if (minute == 3) CloseHandle(holder);
+        keep_usage(start + minute * usage_write_interval_ns);
+        keep_usage(start + minute * usage_write_interval_ns + 1'000'000'000);
+        EXPECT_EQ(replace_tries, minute);
+        EXPECT_EQ(usage_count.changed, minute < 3) << "written once let go";
+    }
+    file_replacer = replace_file;
+}
+
 TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
     const std::string old_bytes = settings_lines(returning_user());
     write_settings(old_bytes);
@@ -485,6 +511,28 @@ TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
     EXPECT_EQ(stored("app.width"), "200");
     EXPECT_EQ(stored("app.height"), "80");
     EXPECT_EQ(read_settings(), old_bytes);
+}
+
+// Maximised, shown or hidden, the window is given the default place, sized for
+// the DPI of the screen that holds it (144) rather than its own (96); the next
+// save keeps that place.
+TEST_F(SaveSettings, ResetGraphPositionOfAMaximisedWindowLasts) {
+    const MonitorDpiReader real = monitor_dpi_at;
+    monitor_dpi_at = [](POINT) { return 144; };
+    for (bool shown : {true, false}) {
+        write_settings(settings_lines(returning_user()));
+        ASSERT_NE(open_window(), nullptr);
+        ShowWindow(window, SW_MAXIMIZE);
+        if (!shown) ShowWindow(window, SW_HIDE);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_POSITION, 0), 0);
+        EXPECT_EQ(IsZoomed(window) != FALSE, !shown);
+        EXPECT_EQ(IsWindowVisible(window) != FALSE, shown);
+        close_window();
+        EXPECT_NE(read_settings().find("app.left\t15\napp.top\t15\napp.width\t300\napp.height\t120\n"),
+                  std::string::npos)
+            << read_settings();
+    }
+    monitor_dpi_at = real;
 }
 
 // A delay below the platform's shortest timer period, even below zero, ticks

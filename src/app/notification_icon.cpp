@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/live_icon.h"
 #include "app/modal.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
@@ -101,7 +102,7 @@ void add_notification_icon() {
     notify_icon_data.uID = 0;
     notify_icon_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notify_icon_data.uCallbackMessage = WM_USER;
-    notify_icon_data.hIcon = small_icon;
+    notify_icon_data.hIcon = live_icon() ? live_icon() : small_icon;
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", "mivrel");
     double_click_pending = false;
     // An add that timed out may still have put the icon there, and then only a
@@ -133,9 +134,18 @@ void refresh_notification_tip() {
     }
 }
 
+// A refused modify means the icon is gone; the next tick adds it again.
+void show_notification_image(HICON icon) {
+    notify_icon_data.hIcon = icon ? icon : small_icon;
+    if (!icon_shown) return;
+    notify_icon_data.uFlags = NIF_ICON;
+    if (!shell_notify_icon(NIM_MODIFY, &notify_icon_data)) icon_shown = false;
+}
+
 void remove_notification_icon() {
     shell_notify_icon(NIM_DELETE, &notify_icon_data);
     icon_shown = false;
+    free_live_icon();
     free_small_icon();
 }
 

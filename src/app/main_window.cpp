@@ -234,8 +234,9 @@ LRESULT on_timer(HWND window) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }
-    refresh_notification_tip();
+    // A new icon takes the new tooltip along; the refresh sends what is left.
     refresh_live_icon();
+    refresh_notification_tip();
     refresh_pointer_readout(window);
     return 0;
 }

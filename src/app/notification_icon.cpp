@@ -111,9 +111,9 @@ void add_notification_icon() {
         shell_notify_icon(NIM_ADD, &notify_icon_data) || shell_notify_icon(NIM_MODIFY, &notify_icon_data);
 }
 
-// szTip holds what the taskbar shows; the same text again is not sent.
-void refresh_notification_tip() {
-    char tip[sizeof notify_icon_data.szTip];
+namespace {
+
+void format_tip(char (&tip)[sizeof notify_icon_data.szTip]) {
     std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", traffic_graph.download_label,
                   traffic_graph.upload_label);
     char line[48];
@@ -121,6 +121,14 @@ void refresh_notification_tip() {
     append_tip_line(tip, line);
     format_usage_line(line, "Month", usage_count.month);
     append_tip_line(tip, line);
+}
+
+}  // namespace
+
+// szTip holds what the taskbar shows; the same text again is not sent.
+void refresh_notification_tip() {
+    char tip[sizeof notify_icon_data.szTip];
+    format_tip(tip);
     // A refused modify means the icon is gone (the taskbar restarted without
     // telling us): it is added again, and the rates sent to the new one.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -134,11 +142,19 @@ void refresh_notification_tip() {
     }
 }
 
-// A refused modify means the icon is gone; the next tick adds it again.
+// A new tooltip goes in the same call: each call is a round trip to the
+// shell's process. A refused modify means the icon is gone; the tooltip's
+// refresh adds it again.
 void show_notification_image(HICON icon) {
     notify_icon_data.hIcon = icon ? icon : small_icon;
     if (!icon_shown) return;
+    char tip[sizeof notify_icon_data.szTip];
+    format_tip(tip);
     notify_icon_data.uFlags = NIF_ICON;
+    if (std::strcmp(tip, notify_icon_data.szTip) != 0) {
+        notify_icon_data.uFlags |= NIF_MESSAGE | NIF_TIP;
+        std::memcpy(notify_icon_data.szTip, tip, sizeof tip);
+    }
     if (!shell_notify_icon(NIM_MODIFY, &notify_icon_data)) icon_shown = false;
 }
 

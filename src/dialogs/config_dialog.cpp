@@ -112,6 +112,7 @@ void show_lock_units(HWND dialog, RateUnits units) {
 
 // Labels, tooltip, readout and icon all change units at once.
 void apply_rate_units(RateUnits units) {
+    if (units == traffic_graph.rate_units) return;
     traffic_graph.rate_units = units;
     reformat_labels(traffic_graph);
     refresh_notification_tip();
@@ -246,6 +247,7 @@ void cancel_config_dialog(HWND dialog) {
     apply_color_set(backup_colors, traffic_graph);
     set_tray_icon_mode(backup_tray_icon_mode);
     apply_rate_units(backup_rate_units);
+    refresh_main_window();
     EndDialog(dialog, IDCANCEL);
 }
 

@@ -164,67 +164,48 @@ std::string lock_unit_text(HWND dialog) {
     return text;
 }
 
-// Both choices preview at once: the live icon, the labels and the lock box in
-// bits while the dialog is open; Escape puts back the program's icon and bytes.
-TEST_F(ConfigDialogTest, IconAndUnitsPreviewAndComeBackOnClose) {
+// Both choices preview at once (the live icon, the labels and the lock box in
+// bits) and Escape puts back the program's icon and bytes. OK keeps them and
+// saves them with the opacity shown; a lock typed in bits is stored in bytes, rounded.
+TEST_F(ConfigDialogTest, IconAndUnitsPreviewComeBackOnCloseAndSaveOnOk) {
     paint_cases::size_graph(traffic_graph, 10, 40);
     paint_cases::push_sample(traffic_graph, 11775000, 1000);
-    traffic_graph.scale_max = 11775000;
+    traffic_graph.scale_max = 1000;
     reformat_labels(traffic_graph);
-    ASSERT_STREQ(traffic_graph.download_label, "Down:  11.2 mB/s");
-    std::string icon_choice, unit_choice, lock, lock_unit, download_label;
-    TrayIconMode mode = TrayIconMode::icon;
+    std::string seen[4];  // icon choice, download label, lock box, lock unit
     HICON icon = nullptr;
+    const auto preview = [&](HWND dialog) {
+        seen[0] = control_text(dialog, IDC_TRAY_ICON);
+        choose_item(dialog, IDC_TRAY_ICON, "Live graph");
+        choose_item(dialog, IDC_RATE_UNITS, "Bits per second (Mbit/s)");
+        icon = live_icon();
+        seen[1] = traffic_graph.download_label;
+        seen[2] = control_text(dialog, IDC_LOCK_MAX_VALUE);
+        seen[3] = lock_unit_text(dialog);
+    };
     ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
-                                 icon_choice = control_text(dialog, IDC_TRAY_ICON);
-                                 unit_choice = control_text(dialog, IDC_RATE_UNITS);
-                                 choose_item(dialog, IDC_TRAY_ICON, "Live graph");
-                                 choose_item(dialog, IDC_RATE_UNITS, "Bits per second (Mbit/s)");
-                                 mode = tray_icon_mode;
-                                 icon = live_icon();
-                                 download_label = traffic_graph.download_label;
-                                 lock = control_text(dialog, IDC_LOCK_MAX_VALUE);
-                                 lock_unit = lock_unit_text(dialog);
+                                 preview(dialog);
                                  press_escape(dialog);
                              }}}));
-    EXPECT_EQ(icon_choice, "Program icon");
-    EXPECT_EQ(unit_choice, "Bytes per second (kB/s)");
-    EXPECT_EQ(mode, TrayIconMode::graph);
+    EXPECT_EQ(seen[0] + "|" + seen[1] + "|" + seen[2] + "|" + seen[3],
+              "Program icon|Down:  94.2 Mbit/s|8000|bits/s");
     EXPECT_NE(icon, nullptr);
-    EXPECT_EQ(download_label, "Down:  94.2 Mbit/s");
-    EXPECT_EQ(lock, "94200000");
-    EXPECT_EQ(lock_unit, "bits/s");
-    EXPECT_EQ(tray_icon_mode, TrayIconMode::icon);
     EXPECT_EQ(live_icon(), nullptr);
     EXPECT_EQ(traffic_graph.rate_units, RateUnits::bytes);
     EXPECT_STREQ(traffic_graph.download_label, "Down:  11.2 mB/s");
     EXPECT_EQ(read_settings_file(), "");
-}
 
-// OK keeps what the dialog shows and saves it, the opacity included; the lock
-// box's bits are stored as bytes, rounded.
-TEST_F(ConfigDialogTest, OkSavesIconUnitsOpacityAndTheLockInBits) {
-    traffic_graph.rate_units = RateUnits::bits;
-    traffic_graph.scale_max = 1000;
-    std::string lock, lock_unit, unit_choice;
     ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
-                                 lock = control_text(dialog, IDC_LOCK_MAX_VALUE);
-                                 lock_unit = lock_unit_text(dialog);
-                                 unit_choice = control_text(dialog, IDC_RATE_UNITS);
-                                 choose_item(dialog, IDC_TRAY_ICON, "Download and upload rates");
+                                 preview(dialog);
                                  click(dialog, IDC_LOCK_MAX);
                                  type_text(dialog, IDC_LOCK_MAX_VALUE, "1000004");
                                  move_slider(dialog, VK_HOME);
                                  click(dialog, IDC_CONFIG_OK);
                              }}}));
-    EXPECT_EQ(lock, "8000");
-    EXPECT_EQ(lock_unit, "bits/s");
-    EXPECT_EQ(unit_choice, "Bits per second (Mbit/s)");
-    EXPECT_TRUE(traffic_graph.locked_max);
     EXPECT_EQ(traffic_graph.scale_max, 125001);
-    EXPECT_EQ(tray_icon_mode, TrayIconMode::rates);
+    EXPECT_NE(live_icon(), nullptr);
     const std::string saved = read_settings_file();
-    for (const char* line : {"app.tray_icon\trates\n", "graph.rate_units\tbits\n",
+    for (const char* line : {"app.tray_icon\tgraph\n", "graph.rate_units\tbits\n",
                              "graph.locked_max_value\t125001\n", "app.alpha\t15\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line;
     set_tray_icon_mode(TrayIconMode::icon);

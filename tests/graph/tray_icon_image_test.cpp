@@ -13,139 +13,94 @@ namespace {
 
 using namespace paint_cases;
 
-constexpr ColorSet colours{0x000001, 0x000002, 0x000003, 0x000004, 0x000005};
-
 // One letter per pixel: b background, d download, u upload, o overlapped,
-// t text labels, ? anything else (or not opaque).
-std::vector<std::string> letters(const TrafficGraph& graph, TrayIconMode mode, int size) {
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size, 0);
+// t text labels, ? anything else or not opaque.
+struct Icon {
+    std::vector<std::string> rows;
+    std::string column(int x) const {
+        std::string pixels;
+        for (const std::string& row : rows) pixels += row[x];
+        return pixels;
+    }
+};
+
+Icon draw(const TrafficGraph& graph, TrayIconMode mode, int size = 16) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
     EXPECT_TRUE(paint_tray_icon(graph, mode, size, pixels.data()));
-    std::vector<std::string> rows(size, std::string(size, '?'));
-    const std::pair<char, Colour> named[] = {{'b', colours.background},
-                                             {'d', colours.download},
-                                             {'u', colours.upload},
-                                             {'o', colours.overlapped},
-                                             {'t', colours.text_labels}};
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x)
-            for (const auto& [letter, colour] : named)
-                if (pixels[y * size + x] == (0xFF000000u | dib_pixel(colour))) rows[y][x] = letter;
-    return rows;
+    Icon icon{std::vector<std::string>(size, std::string(size, '?'))};
+    const ColorSet& c = graph.colors;
+    const std::pair<char, Colour> named[] = {
+        {'b', c.background}, {'d', c.download}, {'u', c.upload}, {'o', c.overlapped}, {'t', c.text_labels}};
+    for (int i = 0; i < size * size; ++i)
+        for (const auto& [letter, colour] : named)
+            if (pixels[i] == (0xFF000000u | dib_pixel(colour))) icon.rows[i / size][i % size] = letter;
+    return icon;
 }
 
 class TrayIconImageTest : public GraphTest {
 protected:
     void SetUp() override {
         GraphTest::SetUp();
-        apply_color_set(colours, graph);
+        apply_color_set({1, 2, 3, 4, 5}, graph);
         size_graph(graph, 40, 40);
     }
 };
 
-// Newest sample in the rightmost inner column, one column per sample, the
-// overlapped part below the larger one's colour, inside a frame in the text
-// colour; the scale is the larger peak of the shown columns.
+// Inside a frame in the text colour, the newest sample in the rightmost
+// column, the overlapped part below the larger sample's colour, scaled to the
+// larger peak of the 14 columns shown.
 TEST_F(TrayIconImageTest, GraphShowsTheNewestSamplesAtTheRight) {
-    push_sample(graph, 1000000, 1000000);  // 14 samples old: no column of its own
+    push_sample(graph, 1000000, 1000000);  // 14 samples old: neither shown nor scaled to
     for (int i = 0; i < 11; ++i) push_sample(graph, 0, 0);
-    push_sample(graph, 2048, 1024);  // overlapped 7 rows, download 14
-    push_sample(graph, 512, 2048);   // overlapped ceil(3.5) = 4 rows, upload 14
-    push_sample(graph, 100, 50);     // both below a row: one overlapped row
-    const std::vector<std::string> expected = {
-        "tttttttttttttttt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbbdubt",  //
-        "tbbbbbbbbbbboubt",  //
-        "tbbbbbbbbbbboubt",  //
-        "tbbbbbbbbbbboubt",  //
-        "tbbbbbbbbbbboobt",  //
-        "tbbbbbbbbbbboobt",  //
-        "tbbbbbbbbbbboobt",  //
-        "tbbbbbbbbbbbooot",  //
-        "tttttttttttttttt",  //
-    };
-    EXPECT_EQ(letters(graph, TrayIconMode::graph, 16), expected);
+    push_sample(graph, 2048, 1024);  // 7 overlapped rows, 7 download
+    push_sample(graph, 512, 2048);   // ceil(3.5) = 4 overlapped, 10 upload
+    push_sample(graph, 100, 50);     // less than a row each: one overlapped row
+    const Icon icon = draw(graph, TrayIconMode::graph);
+    EXPECT_EQ(icon.rows[0] + icon.rows[15] + icon.column(0) + icon.column(15), std::string(64, 't'));
+    EXPECT_EQ(icon.column(11), "tbbbbbbbbbbbbbbt");
+    EXPECT_EQ(icon.column(12), "tdddddddooooooot");
+    EXPECT_EQ(icon.column(13), "tuuuuuuuuuuoooot");
+    EXPECT_EQ(icon.column(14), "tbbbbbbbbbbbbbot");
 }
 
-// A quiet link stays low: the scale never drops below 1024 bytes/s. A locked
+// A quiet link stays low: the scale is never below 1024 bytes/s. A locked
 // maximum is the scale, and a sample beyond it stops at the frame.
 TEST_F(TrayIconImageTest, GraphScaleHasAFloorAndFollowsALockedMaximum) {
     push_sample(graph, 100, 0);  // ceil(100 * 14 / 1024) = 2 rows
-    EXPECT_EQ(tray_graph_scale(graph, 14), tray_graph_scale_floor);
-    std::vector<std::string> icon = letters(graph, TrayIconMode::graph, 16);
-    EXPECT_EQ(icon[14].substr(13), "bdt");
-    EXPECT_EQ(icon[13].substr(13), "bdt");
-    EXPECT_EQ(icon[12].substr(13), "bbt");
-
+    EXPECT_EQ(draw(graph, TrayIconMode::graph).column(14), "tbbbbbbbbbbbbddt");
     set_scale(graph, 1400, 100, 0, true);
-    push_sample(graph, 700, 2800);  // overlapped 7 rows; upload would be 28
-    icon = letters(graph, TrayIconMode::graph, 16);
-    for (int y = 1; y <= 14; ++y) EXPECT_EQ(icon[y][14], y >= 8 ? 'o' : 'u') << y;
-    EXPECT_EQ(icon[0][14], 't');
-    EXPECT_EQ(icon[14][13], 'd') << "100 of 1400 still shows";
+    push_sample(graph, 700, 2800);
+    const Icon icon = draw(graph, TrayIconMode::graph);
+    EXPECT_EQ(icon.column(13), "tbbbbbbbbbbbbbdt");
+    EXPECT_EQ(icon.column(14), "tuuuuuuuooooooot");
 }
 
-// The rates in the pixel font, download above upload, each centred in its
-// half, in the download and upload colours when the labels use them.
+// Download above upload in the pixel font, each centred in its half, in the
+// download and upload colours where the labels use them; in bits on request;
+// the font doubled at 32 pixels. Every size is covered, opaque.
 TEST_F(TrayIconImageTest, RatesShowFourCharactersInThePixelFont) {
     graph.dependent_text_color = true;
     push_sample(graph, 1000, 12288);
-    const std::vector<std::string> expected = {
-        "bbbbbbbbbbbbbbbb",  //
-        "bbdbbbbdddbdbbbb",  // 1.0k
-        "bddbbbbdbdbdbdbb",  //
-        "bbdbbbbdbdbddbbb",  //
-        "bbdbbbbdbdbdbdbb",  //
-        "bdddbdbdddbdbdbb",  //
-        "bbbbbbbbbbbbbbbb",  //
-        "bbbbbbbbbbbbbbbb",  //
-        "bbbbbbbbbbbbbbbb",  //
-        "bbbubbuuububbbbb",  // 12k
-        "bbuubbbbubububbb",  //
-        "bbbubbuuubuubbbb",  //
-        "bbbubbubbbububbb",  //
-        "bbuuubuuubububbb",  //
-        "bbbbbbbbbbbbbbbb",  //
-        "bbbbbbbbbbbbbbbb",  //
-    };
-    EXPECT_EQ(letters(graph, TrayIconMode::rates, 16), expected);
-
-    // In bits, and in the text colour: 8000 and 98304 bits.
+    Icon icon = draw(graph, TrayIconMode::rates);
+    EXPECT_EQ(icon.rows, (std::vector<std::string>{"bbbbbbbbbbbbbbbb", "bbdbbbbdddbdbbbb", "bddbbbbdbdbdbdbb",
+                                                   "bbdbbbbdbdbddbbb", "bbdbbbbdbdbdbdbb", "bdddbdbdddbdbdbb",
+                                                   "bbbbbbbbbbbbbbbb", "bbbbbbbbbbbbbbbb", "bbbbbbbbbbbbbbbb",
+                                                   "bbbubbuuububbbbb", "bbuubbbbubububbb", "bbbubbuuubuubbbb",
+                                                   "bbbubbubbbububbb", "bbuuubuuubububbb", "bbbbbbbbbbbbbbbb",
+                                                   "bbbbbbbbbbbbbbbb"}));  // "1.0k" over "12k"
     graph.dependent_text_color = false;
     graph.rate_units = RateUnits::bits;
-    const std::vector<std::string> icon = letters(graph, TrayIconMode::rates, 16);
-    EXPECT_EQ(icon[1], "btttbbbtttbtbbbb");  // 8.0k
-    EXPECT_EQ(icon[9], "bbtttbtttbtbbbbb");  // 98k
-}
+    icon = draw(graph, TrayIconMode::rates);
+    EXPECT_EQ(icon.rows[1] + icon.rows[9], "btttbbbtttbtbbbbbbtttbtttbtbbbbb");  // "8.0k" over "98k"
+    EXPECT_EQ(draw(graph, TrayIconMode::rates, 32).rows[3].substr(0, 10), "bbbttttttb");
 
-// Every size the taskbar uses is covered edge to edge, opaque; the program's
-// icon and sizes below 16 draw nothing.
-TEST_F(TrayIconImageTest, EverySizeIsFilledAndTheFontScales) {
     for (int i = 0; i < 40; ++i) push_sample(graph, INT64_MAX - i, i * 1000);
     for (TrayIconMode mode : {TrayIconMode::graph, TrayIconMode::rates})
-        for (int size : {16, 20, 24, 32, 48}) {
-            for (const std::string& row : letters(graph, mode, size))
-                EXPECT_EQ(row.find('?'), std::string::npos) << size;
-        }
-    push_sample(graph, 1000, 0);
-    const std::vector<std::string> large = letters(graph, TrayIconMode::rates, 32);
-    // "1.0k" is 13 columns of 2 pixels: from column 3; rows 3 to 12.
-    EXPECT_EQ(large[3].substr(0, 10), "bbbbbttbbb");
-    EXPECT_EQ(large[4].substr(0, 10), "bbbbbttbbb");
-    EXPECT_EQ(large[12].substr(0, 10), "bbbttttttb");
-    std::uint32_t pixel = 7;
-    EXPECT_FALSE(paint_tray_icon(graph, TrayIconMode::icon, 16, &pixel));
-    EXPECT_FALSE(paint_tray_icon(graph, TrayIconMode::graph, 15, &pixel));
-    EXPECT_EQ(pixel, 7u);
-    EXPECT_EQ(tray_icon_mode_from_text("graph"), TrayIconMode::graph);
-    EXPECT_EQ(tray_icon_mode_from_text("rates"), TrayIconMode::rates);
-    for (const char* other : {"icon", "Graph", "", "rate"})
-        EXPECT_EQ(tray_icon_mode_from_text(other), TrayIconMode::icon);
+        for (int size : {16, 20, 24, 32, 48})
+            for (const std::string& row : draw(graph, mode, size).rows) EXPECT_EQ(row.find('?'), row.npos);
+    std::uint32_t untouched = 7;
+    EXPECT_FALSE(paint_tray_icon(graph, TrayIconMode::icon, 16, &untouched));
+    EXPECT_EQ(untouched, 7u);
 }
 
 }  // namespace

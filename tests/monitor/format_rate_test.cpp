@@ -64,83 +64,53 @@ TEST(FormatRate, NegativeValuesStayReadableAndBounded) {
 
 namespace {
 
-std::string bit_rate(std::int64_t bytes) {
-    char text[16];
-    std::memset(text, 'x', sizeof text);
-    format_rate_in(text, bytes, RateUnits::bits);
-    return text;
-}
-
-std::string short_rate(std::int64_t bytes, RateUnits units) {
-    char text[5];
-    std::memset(text, 'x', sizeof text);
-    format_short_rate(text, bytes, units);
-    return text;
-}
-
-// Eight bits a byte, steps of 1000, halves away from zero, the unit chosen
-// before rounding; the whole 64-bit range fits.
+// Eight bits a byte in steps of 1000, halves away from zero, the unit chosen
+// before rounding; every 64-bit rate fits.
 TEST(FormatRate, BitsAtTheirLimits) {
-    const struct {
-        std::int64_t bytes;
-        const char* text;
-    } cases[] = {
-        {0, "0.0 bit"},
-        {124, "992.0 bit"},
-        {125, "1.0 kbit"},
-        {124999, "1000.0 kbit"},
-        {125000, "1.0 Mbit"},
-        {131250, "1.1 Mbit"},  // 1.05 exactly
-        {131249, "1.0 Mbit"},
-        {11775000, "94.2 Mbit"},
-        {125000000, "1.0 Gbit"},
-        {125000000000000, "1.0 Pbit"},
-        {125000000000000000, "1000.0 Pbit"},
-        {INT64_MAX, "73787.0 Pbit"},
-        {-1, "-8.0 bit"},
-        {INT64_MIN, "-73787.0 Pbit"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(bit_rate(c.bytes), c.text) << c.bytes;
-    char text[16];
-    format_rate_in(text, 1048575, RateUnits::bytes);
-    EXPECT_STREQ(text, "1024.0 kB");
-    EXPECT_EQ(rate_units_from_text("bits"), RateUnits::bits);
-    for (const char* other : {"bytes", "Bits", "", "bit"})
-        EXPECT_EQ(rate_units_from_text(other), RateUnits::bytes);
+    const std::pair<std::int64_t, const char*> cases[] = {{0, "0.0 bit"},
+                                                          {124, "992.0 bit"},
+                                                          {125, "1.0 kbit"},
+                                                          {124999, "1000.0 kbit"},
+                                                          {131250, "1.1 Mbit"},
+                                                          {11775000, "94.2 Mbit"},
+                                                          {125000000000000, "1.0 Pbit"},
+                                                          {125000000000000000, "1000.0 Pbit"},
+                                                          {INT64_MAX, "73787.0 Pbit"},
+                                                          {-1, "-8.0 bit"},
+                                                          {INT64_MIN, "-73787.0 Pbit"}};
+    for (const auto& [bytes, text] : cases) {
+        char out[16];
+        format_rate_in(out, bytes, RateUnits::bits);
+        EXPECT_STREQ(out, text) << bytes;
+    }
 }
 
-// The icon's four characters: the smallest prefix at which the value rounds
-// below 1000, one decimal below 9.95.
+// The icon's texts: the smallest prefix at which the value rounds below 1000,
+// one decimal below 9.95, in bytes and in bits.
 TEST(FormatRate, ShortRatesAtTheRulesLimits) {
-    const std::int64_t P = 1125899906842624;  // 1024^5
     const struct {
         std::int64_t bytes;
-        const char* in_bytes;
-        const char* in_bits;
-    } cases[] = {
-        {0, "0", "0"},
-        {-5, "0", "0"},
-        {124, "124", "992"},
-        {125, "125", "1.0k"},
-        {999, "999", "8.0k"},
-        {1000, "1.0k", "8.0k"},
-        {1243, "1.2k", "9.9k"},  // 9944 bits
-        {1244, "1.2k", "10k"},   // 9952 bits: 9.95 k and up lose the decimal
-        {10188, "9.9k", "82k"},  // 9.9492 kB
-        {10189, "10k", "82k"},   // 9.9502 kB
-        {12288, "12k", "98k"},
-        {124937, "122k", "999k"},   // 999.496 kbit
-        {124938, "122k", "1.0M"},   // 999.504 kbit
-        {1023487, "999k", "8.2M"},  // 999.499 kB
-        {1023488, "1.0M", "8.2M"},  // 999.5 kB
-        {1048473, "1.0M", "8.4M"},  // 1023.9 kB
-        {P, "1.0P", "9.0P"},
-        {125000000000000, "114T", "1.0P"},
-        {INT64_MAX, "8.0E", "74E"},
-    };
+        const char *in_bytes, *in_bits;
+    } cases[] = {{-5, "0", "0"},
+                 {125, "125", "1.0k"},
+                 {999, "999", "8.0k"},
+                 {1000, "1.0k", "8.0k"},
+                 {1243, "1.2k", "9.9k"},
+                 {1244, "1.2k", "10k"},
+                 {10188, "9.9k", "82k"},
+                 {10189, "10k", "82k"},
+                 {124937, "122k", "999k"},
+                 {124938, "122k", "1.0M"},
+                 {1023487, "999k", "8.2M"},
+                 {1048473, "1.0M", "8.4M"},
+                 {1125899906842624, "1.0P", "9.0P"},
+                 {INT64_MAX, "8.0E", "74E"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(short_rate(c.bytes, RateUnits::bytes), c.in_bytes) << c.bytes;
-        EXPECT_EQ(short_rate(c.bytes, RateUnits::bits), c.in_bits) << c.bytes;
+        char out[5];
+        format_short_rate(out, c.bytes, RateUnits::bytes);
+        EXPECT_STREQ(out, c.in_bytes) << c.bytes;
+        format_short_rate(out, c.bytes, RateUnits::bits);
+        EXPECT_STREQ(out, c.in_bits) << c.bytes;
     }
 }
 

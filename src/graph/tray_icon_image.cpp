@@ -7,10 +7,12 @@
 
 namespace {
 
+constexpr int glyph_height = 5;
+
 // Three columns by five rows, a row per string, '#' covered; '.' is one column.
 struct Glyph {
     char c;
-    const char* rows[tray_glyph_height];
+    const char* rows[glyph_height];
 };
 
 constexpr Glyph glyphs[] = {
@@ -29,6 +31,18 @@ const Glyph* find_glyph(char c) {
     for (const Glyph& glyph : glyphs)
         if (glyph.c == c) return &glyph;
     return nullptr;
+}
+
+// Characters outside the font are empty and take no room.
+int glyph_width(char c) {
+    const Glyph* glyph = find_glyph(c);
+    return glyph ? static_cast<int>(std::strlen(glyph->rows[0])) : 0;
+}
+
+bool glyph_pixel(char c, int x, int y) {
+    const Glyph* glyph = find_glyph(c);
+    if (!glyph || y < 0 || y >= glyph_height || x < 0 || x >= glyph_width(c)) return false;
+    return glyph->rows[y][x] == '#';
 }
 
 std::uint32_t icon_pixel(Colour colour) {
@@ -77,7 +91,7 @@ void paint_graph_icon(const TrafficGraph& graph, int size, std::uint32_t* pixels
 
 int text_width(const char* text) {
     int width = 0;
-    for (const char* c = text; *c; ++c) width += tray_glyph_width(*c) + (c == text ? 0 : 1);
+    for (const char* c = text; *c; ++c) width += glyph_width(*c) + (c == text ? 0 : 1);
     return width;
 }
 
@@ -86,10 +100,10 @@ int text_width(const char* text) {
 void draw_text(std::uint32_t* pixels, int size, int top, const char* text, int scale, std::uint32_t pixel) {
     int left = (size - text_width(text) * scale) / 2;
     for (const char* c = text; *c; ++c) {
-        const int width = tray_glyph_width(*c);
-        for (int y = 0; y < tray_glyph_height; ++y)
+        const int width = glyph_width(*c);
+        for (int y = 0; y < glyph_height; ++y)
             for (int x = 0; x < width; ++x)
-                if (tray_glyph_pixel(*c, x, y))
+                if (glyph_pixel(*c, x, y))
                     fill_rect(pixels, size, left + x * scale, top + y * scale, scale, scale, pixel);
         left += (width + 1) * scale;
     }
@@ -112,7 +126,7 @@ void paint_rates_icon(const TrafficGraph& graph, int size, std::uint32_t* pixels
     const bool dependent = graph.dependent_text_color;
     const int scale = size / tray_icon_base_size;
     const int half = size / 2;
-    const int top = (half - tray_glyph_height * scale) / 2;
+    const int top = (half - glyph_height * scale) / 2;
     draw_text(pixels, size, top, download_text, scale,
               icon_pixel(dependent ? colors.download : colors.text_labels));
     draw_text(pixels, size, half + top, upload_text, scale,
@@ -136,17 +150,6 @@ const char* tray_icon_mode_text(TrayIconMode mode) {
         default:
             return "icon";
     }
-}
-
-int tray_glyph_width(char c) {
-    const Glyph* glyph = find_glyph(c);
-    return glyph ? static_cast<int>(std::strlen(glyph->rows[0])) : 0;
-}
-
-bool tray_glyph_pixel(char c, int x, int y) {
-    const Glyph* glyph = find_glyph(c);
-    if (!glyph || y < 0 || y >= tray_glyph_height || x < 0 || x >= tray_glyph_width(c)) return false;
-    return glyph->rows[y][x] == '#';
 }
 
 std::int64_t tray_graph_scale(const TrafficGraph& graph, int columns) {

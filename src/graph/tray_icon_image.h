@@ -28,9 +28,3 @@ bool paint_tray_icon(const TrafficGraph& graph, TrayIconMode mode, int size, std
 
 // The scale of the graph icon whose inner area shows `columns` samples.
 std::int64_t tray_graph_scale(const TrafficGraph& graph, int columns);
-
-// The pixel font: whether the glyph of `c` covers its cell (x, y), 5 rows
-// high and tray_glyph_width(c) wide; characters outside the font cover nothing.
-constexpr int tray_glyph_height = 5;
-int tray_glyph_width(char c);
-bool tray_glyph_pixel(char c, int x, int y);

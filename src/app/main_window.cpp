@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "app/live_icon.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
@@ -137,6 +138,7 @@ LRESULT on_windowposchanging(HWND window, WINDOWPOS* position) {
 // place the settings chose is already in that screen's pixels.
 LRESULT on_dpichanged(HWND window, int dpi, const RECT& suggested) {
     set_graph_dpi(traffic_graph, dpi);
+    live_icon_metrics_changed();
     if (placing_window) {
         InvalidateRect(window, nullptr, FALSE);
         return 0;
@@ -242,6 +244,8 @@ LRESULT on_timer(HWND window) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }
+    // A new icon takes the new tooltip along; the refresh sends what is left.
+    refresh_live_icon();
     refresh_notification_tip();
     refresh_pointer_readout(window);
     return 0;
@@ -274,6 +278,12 @@ LRESULT on_mousemove(HWND window, int x, int y) {
 LRESULT on_mouseleave() {
     pointer_readout_left();
     return 0;
+}
+
+// The taskbar's icon size may follow a change of screens or scaling.
+LRESULT on_displaychange(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    live_icon_metrics_changed();
+    return DefWindowProcA(window, message, wparam, lparam);
 }
 
 LRESULT on_showwindow(HWND window, WPARAM shown, LPARAM status) {
@@ -381,6 +391,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_mouseleave();
         case WM_SHOWWINDOW:
             return on_showwindow(window, wparam, lparam);
+        case WM_DISPLAYCHANGE:
+        case WM_SETTINGCHANGE:
+            return on_displaychange(window, message, wparam, lparam);
         case WM_USER:
             on_notification_icon(lparam);
             return 0;
@@ -388,6 +401,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.
             if (taskbar_created_message != 0 && message == taskbar_created_message) {
+                live_icon_metrics_changed();
                 add_notification_icon();
                 return 0;
             }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/live_icon.h"
 #include "app/modal.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
@@ -105,7 +106,7 @@ void add_notification_icon() {
     notify_icon_data.uID = 0;
     notify_icon_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notify_icon_data.uCallbackMessage = WM_USER;
-    notify_icon_data.hIcon = small_icon;
+    notify_icon_data.hIcon = live_icon() ? live_icon() : small_icon;
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", "mivrel");
     double_click_pending = false;
     // An add that timed out may still have put the icon there, and then only a
@@ -115,10 +116,9 @@ void add_notification_icon() {
     icon_checked_ns = icon_clock();
 }
 
-// szTip holds what the taskbar shows; the same text again is not sent, but
-// the icon is still checked for now and then.
-void refresh_notification_tip() {
-    char tip[sizeof notify_icon_data.szTip];
+namespace {
+
+void format_tip(char (&tip)[sizeof notify_icon_data.szTip]) {
     std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", traffic_graph.download_label,
                   traffic_graph.upload_label);
     char line[48];
@@ -126,6 +126,15 @@ void refresh_notification_tip() {
     append_tip_line(tip, line);
     format_usage_line(line, "Month", usage_count.month);
     append_tip_line(tip, line);
+}
+
+}  // namespace
+
+// szTip holds what the taskbar shows; the same text again is not sent, but
+// the icon is still checked for now and then.
+void refresh_notification_tip() {
+    char tip[sizeof notify_icon_data.szTip];
+    format_tip(tip);
     // A refused modify means the icon is gone (the taskbar restarted without
     // telling us): it is added again, and the rates sent to the new one.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -144,9 +153,29 @@ void refresh_notification_tip() {
     }
 }
 
+// A new tooltip goes in the same call: each call is a round trip to the
+// shell's process. A refused modify means the icon is gone; the tooltip's
+// refresh adds it again.
+void show_notification_image(HICON icon) {
+    notify_icon_data.hIcon = icon ? icon : small_icon;
+    if (!icon_shown) return;
+    char tip[sizeof notify_icon_data.szTip];
+    format_tip(tip);
+    notify_icon_data.uFlags = NIF_ICON;
+    if (std::strcmp(tip, notify_icon_data.szTip) != 0) {
+        notify_icon_data.uFlags |= NIF_MESSAGE | NIF_TIP;
+        std::memcpy(notify_icon_data.szTip, tip, sizeof tip);
+    }
+    if (shell_notify_icon(NIM_MODIFY, &notify_icon_data))
+        icon_checked_ns = icon_clock();
+    else
+        icon_shown = false;
+}
+
 void remove_notification_icon() {
     shell_notify_icon(NIM_DELETE, &notify_icon_data);
     icon_shown = false;
+    free_live_icon();
     free_small_icon();
 }
 

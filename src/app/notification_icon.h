@@ -17,6 +17,9 @@ extern NOTIFYICONDATAA notify_icon_data;
 void add_notification_icon();
 void refresh_notification_tip();
 void remove_notification_icon();
+// Shows `icon` in place of the program's icon (null: the program's icon
+// again), with the tooltip brought up to date in the same call.
+void show_notification_image(HICON icon);
 // Whether the taskbar holds the icon, the only way back to a hidden window.
 bool notification_icon_shown();
 // Shows the hidden Main window in front, as a click on the icon does.

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/live_icon.h"
+#include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "dialogs/interface_list.h"
 #include "dialogs/swatches.h"
@@ -19,6 +21,8 @@ ColorSet backup_colors;
 BYTE backup_alpha;
 COLORREF custom_colors[16];
 CHOOSECOLORA color_picker;
+TrayIconMode backup_tray_icon_mode;
+RateUnits backup_rate_units;
 
 namespace {
 
@@ -31,6 +35,9 @@ constexpr int slider_highest = 255;
 constexpr std::int32_t unlocked_scale_fallback = 512000;
 constexpr char custom_theme[] = "Custom";
 constexpr const char* delay_choices[] = {"10", "100", "250", "500", "1000", "5000"};
+// In the order of TrayIconMode and of RateUnits: an item's index is its value.
+constexpr const char* tray_icon_choices[] = {"Program icon", "Live graph", "Download and upload rates"};
+constexpr const char* rate_unit_choices[] = {"Bytes per second (kB/s)", "Bits per second (Mbit/s)"};
 
 HWND item(HWND dialog, int id) {
     return GetDlgItem(dialog, id);
@@ -70,8 +77,65 @@ BYTE slider_alpha(HWND dialog) {
     return static_cast<BYTE>(SendMessageA(item(dialog, IDC_ALPHA), TBM_GETPOS, 0, 0) & 0xFF);
 }
 
+// The graph and the live icon show every change at once.
 void refresh_main_window() {
     InvalidateRect(main_window, nullptr, FALSE);
+    refresh_live_icon();
+}
+
+void fill_choices(HWND list, const char* const* choices, int count, int selected) {
+    for (int i = 0; i < count; ++i) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choices[i]));
+    SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+int chosen_index(HWND dialog, int id) {
+    return static_cast<int>(SendMessageA(item(dialog, id), CB_GETCURSEL, 0, 0));
+}
+
+// The locked maximum is stored in bytes per second whatever the box shows:
+// in bits it is eight times that, and the bytes are its eighth, rounded.
+std::int64_t shown_rate(std::int64_t bytes, RateUnits units) {
+    if (units == RateUnits::bytes) return bytes;
+    return bytes > INT64_MAX / 8 ? INT64_MAX : bytes < INT64_MIN / 8 ? INT64_MIN : bytes * 8;
+}
+
+std::int64_t rate_in_bytes(std::int64_t shown, RateUnits units) {
+    if (units == RateUnits::bytes) return shown;
+    return shown >= 0 ? shown / 8 + (shown % 8 >= 4 ? 1 : 0) : -rate_in_bytes(-(shown + 1), units);
+}
+
+// The unit label follows the box in the template.
+void show_lock_units(HWND dialog, RateUnits units) {
+    HWND label = GetWindow(item(dialog, IDC_LOCK_MAX_VALUE), GW_HWNDNEXT);
+    SetWindowTextA(label, units == RateUnits::bits ? "bits/s" : "bytes/s");
+}
+
+// Labels, tooltip, readout and icon all change units at once.
+void apply_rate_units(RateUnits units) {
+    if (units == traffic_graph.rate_units) return;
+    traffic_graph.rate_units = units;
+    reformat_labels(traffic_graph);
+    refresh_notification_tip();
+    refresh_main_window();
+}
+
+// The box keeps the same rate in the other units, if it holds one.
+void choose_rate_units(HWND dialog) {
+    const RateUnits units = chosen_index(dialog, IDC_RATE_UNITS) == 1 ? RateUnits::bits : RateUnits::bytes;
+    if (units == traffic_graph.rate_units) return;
+    const std::int64_t shown = read_decimal64(dialog, IDC_LOCK_MAX_VALUE);
+    if (shown > 0)
+        set_decimal(dialog, IDC_LOCK_MAX_VALUE,
+                    shown_rate(rate_in_bytes(shown, traffic_graph.rate_units), units));
+    show_lock_units(dialog, units);
+    apply_rate_units(units);
+}
+
+void choose_tray_icon(HWND dialog) {
+    const int chosen = chosen_index(dialog, IDC_TRAY_ICON);
+    set_tray_icon_mode(chosen == 1   ? TrayIconMode::graph
+                       : chosen == 2 ? TrayIconMode::rates
+                                     : TrayIconMode::icon);
 }
 
 // Before anything is configured, the adapter of the default route: the first
@@ -125,7 +189,8 @@ void init_config_dialog(HWND dialog) {
     backup_alpha = alpha;
 
     if (traffic_graph.locked_max) check(dialog, IDC_LOCK_MAX);
-    set_decimal(dialog, IDC_LOCK_MAX_VALUE, traffic_graph.scale_max);
+    set_decimal(dialog, IDC_LOCK_MAX_VALUE, shown_rate(traffic_graph.scale_max, traffic_graph.rate_units));
+    show_lock_units(dialog, traffic_graph.rate_units);
 
     HWND theme_list = item(dialog, IDC_THEME);
     for (const ColorTheme* theme = themes; theme->name[0]; ++theme)
@@ -138,6 +203,12 @@ void init_config_dialog(HWND dialog) {
     rebuild_swatch_brushes();
 
     if (traffic_graph.dependent_text_color) check(dialog, IDC_DEPENDENT_TEXT_COLOR);
+
+    backup_tray_icon_mode = tray_icon_mode;
+    backup_rate_units = traffic_graph.rate_units;
+    fill_choices(item(dialog, IDC_TRAY_ICON), tray_icon_choices, 3, static_cast<int>(tray_icon_mode));
+    fill_choices(item(dialog, IDC_RATE_UNITS), rate_unit_choices, 2,
+                 static_cast<int>(traffic_graph.rate_units));
 
     std::memset(&color_picker, 0, sizeof color_picker);
     color_picker.lStructSize = sizeof color_picker;
@@ -174,6 +245,8 @@ void cancel_config_dialog(HWND dialog) {
     alpha = backup_alpha;
     apply_transparency();
     apply_color_set(backup_colors, traffic_graph);
+    set_tray_icon_mode(backup_tray_icon_mode);
+    apply_rate_units(backup_rate_units);
     refresh_main_window();
     EndDialog(dialog, IDCANCEL);
 }
@@ -202,7 +275,8 @@ void confirm_config_dialog(HWND dialog) {
 
     if (is_checked(dialog, IDC_LOCK_MAX)) {
         traffic_graph.locked_max = true;
-        const std::int64_t locked = read_decimal64(dialog, IDC_LOCK_MAX_VALUE);
+        const std::int64_t locked =
+            rate_in_bytes(read_decimal64(dialog, IDC_LOCK_MAX_VALUE), traffic_graph.rate_units);
         traffic_graph.scale_max = locked > 0 ? locked : unlocked_scale_fallback;
     } else {
         traffic_graph.locked_max = false;
@@ -212,6 +286,8 @@ void confirm_config_dialog(HWND dialog) {
     apply_color_set(edit_colors, traffic_graph);
     traffic_graph.dependent_text_color = is_checked(dialog, IDC_DEPENDENT_TEXT_COLOR);
     refresh_main_window();
+    // The previews are the user's choice now, and saved as such.
+    dialog_open = false;
     save_settings();
     EndDialog(dialog, IDC_CONFIG_OK);
 }
@@ -231,6 +307,10 @@ INT_PTR on_command(HWND dialog, int id, int code) {
         refresh_main_window();
     } else if (id == IDC_THEME) {
         if (code == CBN_SELCHANGE) choose_theme(dialog);
+    } else if (id == IDC_TRAY_ICON) {
+        if (code == CBN_SELCHANGE) choose_tray_icon(dialog);
+    } else if (id == IDC_RATE_UNITS) {
+        if (code == CBN_SELCHANGE) choose_rate_units(dialog);
     } else if (id == IDCANCEL) {
         cancel_config_dialog(dialog);
     } else if (id == IDC_CONFIG_OK) {
@@ -262,6 +342,14 @@ INT_PTR on_destroy() {
 
 BYTE confirmed_alpha() {
     return dialog_open ? backup_alpha : alpha;
+}
+
+TrayIconMode confirmed_tray_icon_mode() {
+    return dialog_open ? backup_tray_icon_mode : tray_icon_mode;
+}
+
+RateUnits confirmed_rate_units() {
+    return dialog_open ? backup_rate_units : traffic_graph.rate_units;
 }
 
 void register_dialog_controls() {

@@ -55,8 +55,8 @@ bool readout_text(const TrafficGraph& graph, int x, std::int64_t period_ms, char
         (graph.head - 1 - age + static_cast<std::int64_t>(graph.capacity)) % graph.capacity;
     char when[age_text_size], download[16], upload[16], download_label[32], upload_label[32];
     sample_age_text(when, age, period_ms);
-    format_rate(download, static_cast<double>(graph.download_history[at]));
-    format_rate(upload, static_cast<double>(graph.upload_history[at]));
+    format_rate_in(download, graph.download_history[at], graph.rate_units);
+    format_rate_in(upload, graph.upload_history[at], graph.rate_units);
     std::snprintf(download_label, sizeof download_label, download_label_format, download);
     std::snprintf(upload_label, sizeof upload_label, upload_label_format, upload);
     std::snprintf(text, sizeof text, "%s\r\n%s\r\n%s", when, download_label, upload_label);

@@ -24,6 +24,20 @@ std::int64_t history_peak(const TrafficGraph& graph, const std::int64_t* ring) {
     return peak;
 }
 
+namespace {
+
+void format_labels(TrafficGraph& graph, std::int64_t download, std::int64_t upload) {
+    format_rate_in(graph.download_rate_text, download, graph.rate_units);
+    format_rate_in(graph.upload_rate_text, upload, graph.rate_units);
+    format_rate_in(graph.max_rate_text, graph.scale_max, graph.rate_units);
+    std::snprintf(graph.download_label, sizeof graph.download_label, download_label_format,
+                  graph.download_rate_text);
+    std::snprintf(graph.upload_label, sizeof graph.upload_label, upload_label_format, graph.upload_rate_text);
+    std::snprintf(graph.max_label, sizeof graph.max_label, "Max:  %s/s", graph.max_rate_text);
+}
+
+}  // namespace
+
 void sample(TrafficGraph& graph) {
     if (graph.resizing || !graph.download_history || !graph.upload_history) return;
     if (PdhCollectQueryData(graph.query) == PDH_INVALID_HANDLE) fatal_error("PdhCollectQueryData() failure");
@@ -41,11 +55,11 @@ void sample(TrafficGraph& graph) {
     if (!graph.locked_max)
         graph.scale_max = graph.download_peak > graph.upload_peak ? graph.download_peak : graph.upload_peak;
 
-    format_rate(graph.download_rate_text, static_cast<double>(download));
-    format_rate(graph.upload_rate_text, static_cast<double>(upload));
-    format_rate(graph.max_rate_text, static_cast<double>(graph.scale_max));
-    std::snprintf(graph.download_label, sizeof graph.download_label, download_label_format,
-                  graph.download_rate_text);
-    std::snprintf(graph.upload_label, sizeof graph.upload_label, upload_label_format, graph.upload_rate_text);
-    std::snprintf(graph.max_label, sizeof graph.max_label, "Max:  %s/s", graph.max_rate_text);
+    format_labels(graph, download, upload);
+}
+
+void reformat_labels(TrafficGraph& graph) {
+    if (graph.count <= 0 || graph.capacity <= 0 || !graph.download_history || !graph.upload_history) return;
+    const std::int32_t newest = (graph.head + graph.capacity - 1) % graph.capacity;
+    format_labels(graph, graph.download_history[newest], graph.upload_history[newest]);
 }

@@ -7,6 +7,7 @@
 #include "graph/gdi_objects.h"
 #include "graph/themes.h"
 #include "monitor/counter_source.h"
+#include "monitor/format_rate.h"
 
 struct TrafficGraph {
     PDH_HQUERY query;
@@ -44,7 +45,8 @@ struct TrafficGraph {
     char theme_name[64];
     ColorSet colors;
     LOGFONTA label_font_description;
-    std::int32_t dpi;  // of the screen the graph is drawn for; lengths and font follow it
+    std::int32_t dpi;      // of the screen the graph is drawn for; lengths and font follow it
+    RateUnits rate_units;  // of every rate shown: labels, tooltip, readout, icon
 };
 
 extern TrafficGraph traffic_graph;
@@ -71,6 +73,9 @@ constexpr char upload_label_format[] = "Up:  %s/s";
 
 // Sampling tick: collect, store one sample per direction, peaks, scale, labels.
 void sample(TrafficGraph& graph);
+// The three labels again from the newest samples and the scale, as after a
+// change of units; before the first tick they stay empty.
+void reformat_labels(TrafficGraph& graph);
 std::int64_t read_counter(TrafficGraph& graph, PDH_HCOUNTER counter);
 std::int64_t history_peak(const TrafficGraph& graph, const std::int64_t* ring);
 

@@ -42,6 +42,8 @@
 #define IDC_TEXT_LABELS_SWATCH 1019
 #define IDC_DEPENDENT_TEXT_COLOR 1020
 #define IDC_UPLOAD_GRAPH_ALL 1021
+#define IDC_TRAY_ICON 1026
+#define IDC_RATE_UNITS 1027
 
 // About box controls (1018 is reused there on purpose: another dialog, another control)
 #define IDC_ACKNOWLEDGEMENTS 1018

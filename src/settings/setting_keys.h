@@ -10,6 +10,7 @@ constexpr char app_height[] = "app.height";
 constexpr char app_always_on_top[] = "app.always_on_top";
 constexpr char app_alpha[] = "app.alpha";
 constexpr char app_starts[] = "app.starts";
+constexpr char app_tray_icon[] = "app.tray_icon";
 constexpr char device_in[] = "device.in";
 constexpr char device_out[] = "device.out";
 constexpr char graph_delay[] = "graph.delay";
@@ -17,6 +18,7 @@ constexpr char graph_locked_max[] = "graph.locked_max";
 constexpr char graph_locked_max_value[] = "graph.locked_max_value";
 constexpr char graph_theme[] = "graph.theme";
 constexpr char graph_dependent_text_color[] = "graph.dependent_text_color";
+constexpr char graph_rate_units[] = "graph.rate_units";
 
 // The usage file's.
 constexpr char usage_day[] = "usage.day";

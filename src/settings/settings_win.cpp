@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/live_icon.h"
 #include "app/modal.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
@@ -56,6 +57,13 @@ void apply_theme() {
         apply_color_set(*colors, traffic_graph);
 }
 
+// A text setting, its default stored where the file had none.
+const char* stored_text_or(const char* key, const char* fallback) {
+    if (const char* text = stored_text(key)) return text;
+    const char* stored = set_setting(key, fallback);
+    return stored ? stored : fallback;
+}
+
 void greet_first_run() {
     ModalWindowScope modal;
     MessageBoxA(main_window, first_run_greeting, "mivrel greeting", MB_TASKMODAL | MB_ICONINFORMATION);
@@ -98,6 +106,8 @@ void load_settings() {
     traffic_graph.scale_max = get_setting_int64(keys::graph_locked_max_value, 512000);
     apply_theme();
     traffic_graph.dependent_text_color = get_setting_int(keys::graph_dependent_text_color, 0) != 0;
+    traffic_graph.rate_units = rate_units_from_text(stored_text_or(keys::graph_rate_units, "bytes"));
+    set_tray_icon_mode(tray_icon_mode_from_text(stored_text_or(keys::app_tray_icon, "icon")));
 
     // app.starts counts saves, so the greeting comes back until the first one.
     if (get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
@@ -120,6 +130,9 @@ bool save_settings() {
     set_setting_int(keys::app_alpha, confirmed_alpha());
     set_setting(keys::graph_theme, traffic_graph.theme_name);
     set_setting_int(keys::graph_dependent_text_color, traffic_graph.dependent_text_color ? 1 : 0);
+    // Choices the Configuration dialog only previews are not the user's yet.
+    set_setting(keys::graph_rate_units, rate_units_text(confirmed_rate_units()));
+    set_setting(keys::app_tray_icon, tray_icon_mode_text(confirmed_tray_icon_mode()));
     const char* starts = stored_text(keys::app_starts);
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);

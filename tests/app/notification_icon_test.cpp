@@ -9,12 +9,15 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
+#include "app/live_icon.h"
 #include "app/notification_icon.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
 #include "settings/settings_win_test_support.h"
+#include "support/scripted_counters.h"
 
 namespace {
 
@@ -203,6 +206,110 @@ TEST_F(NotificationIcon, RemovedWhenTheWindowEnds) {
     DestroyWindow(window);
     EXPECT_TRUE(take_quit_message());
     EXPECT_FALSE(shell_holds_icon());
+}
+
+// An icon's colour image as top-down 0xAARRGGBB pixels; its width in `size`.
+std::vector<std::uint32_t> icon_pixels(HICON icon, int& size) {
+    ICONINFO parts{};
+    BITMAP image{};
+    if (!GetIconInfo(icon, &parts)) return {};
+    GetObjectA(parts.hbmColor, sizeof image, &image);
+    size = image.bmWidth;
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    return pixels;
+}
+
+// 5,000 ticks of changing traffic: each new picture reaches the shell as
+// drawn, upright and opaque, and the one it replaced is destroyed; a tick that
+// changes no pixel makes no icon. The program's icon comes back at the end.
+TEST_F(NotificationIcon, LiveIconFollowsTicksAndLeavesNothingOver) {
+    const int eth = scripted_add("eth0", true);
+    select_download_interface(traffic_graph, "eth0");
+    select_upload_interface(traffic_graph, "eth0");
+    const auto traffic_tick = [&](std::uint64_t download, std::uint64_t upload) {
+        scripted_add_counts(eth, download, upload);
+        scripted_advance_ms(1000);
+        tick();
+    };
+    const LiveIconCounts& counts = live_icon_counts;
+    const long made_before = counts.icons_made;
+    set_tray_icon_mode(TrayIconMode::graph);
+    for (int i = 0; i < 5000; ++i) traffic_tick(i * 7919 % 50000, i * 104729 % 30000);
+    EXPECT_GT(counts.icons_made - made_before, 4000);
+    EXPECT_EQ(counts.icons_made - counts.icons_destroyed, 1);
+    EXPECT_EQ(counts.images_made - counts.images_deleted, 2)
+        << "a colour image and a mask, kept for the size";
+    ASSERT_EQ(notify_icon_data.hIcon, live_icon());
+    EXPECT_TRUE(shell_holds_icon());
+    int size = 0;
+    const std::vector<std::uint32_t> shown = icon_pixels(live_icon(), size);
+    std::vector<std::uint32_t> drawn(16 * 16);
+    ASSERT_TRUE(paint_tray_icon(traffic_graph, TrayIconMode::graph, 16, drawn.data()));
+    EXPECT_EQ(shown, drawn);
+
+    for (int i = 0; i < 16; ++i) traffic_tick(3000, 1000);
+    const long made = counts.icons_made;
+    traffic_tick(3000, 1000);
+    EXPECT_EQ(counts.icons_made, made);
+    set_tray_icon_mode(TrayIconMode::icon);
+    EXPECT_NE(notify_icon_data.hIcon, nullptr);
+    EXPECT_EQ(counts.icons_made - counts.icons_destroyed, 0);
+    EXPECT_EQ(counts.images_made - counts.images_deleted, 0);
+    EXPECT_TRUE(shell_holds_icon());
+}
+
+// Each message that may change the taskbar's icon size reads it again and
+// redraws at that size; a new taskbar gets the live icon, not the program's.
+TEST_F(NotificationIcon, LiveIconSizeIsReadAgainWhenScreensOrTheTaskbarChange) {
+    static int size_now = 16;
+    struct Restore {
+        ~Restore() {
+            set_tray_icon_mode(TrayIconMode::icon);
+            icon_size_source = taskbar_icon_size;
+        }
+    } restore;
+    icon_size_source = [] { return size_now; };
+    set_tray_icon_mode(TrayIconMode::rates);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const struct {
+        UINT message;
+        WPARAM wparam;
+        LPARAM lparam;
+        int size;
+    } cases[] = {{WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&outer), 32},
+                 {WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024), 20},
+                 {WM_SETTINGCHANGE, SPI_SETICONMETRICS, 0, 24},
+                 {taskbar_created_message, 0, 0, 16}};
+    for (const auto& c : cases) {
+        size_now = c.size;
+        SendMessageA(window, c.message, c.wparam, c.lparam);
+        int size = 0;
+        icon_pixels(live_icon(), size);
+        EXPECT_EQ(size, c.size) << c.message;
+        EXPECT_EQ(notify_icon_data.hIcon, live_icon()) << c.message;
+    }
+    EXPECT_EQ(notify_icon_data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_TRUE(shell_holds_icon());
+}
+
+int WINAPI metric_for_dpi(int index, UINT dpi) {
+    return index == SM_CXSMICON ? static_cast<int>(dpi / 6) : 0;
+}
+
+// The primary monitor's DPI, else the system's, else the plain metric.
+TEST(LiveIconSize, FallsBackWhereTheSystemLacksAFunction) {
+    EXPECT_EQ(small_icon_size(192, 96, metric_for_dpi, 16), 32);
+    EXPECT_EQ(small_icon_size(0, 144, metric_for_dpi, 16), 24);
+    EXPECT_EQ(small_icon_size(0, 0, metric_for_dpi, 16), 16);
+    EXPECT_EQ(small_icon_size(192, 192, nullptr, 20), 20);
 }
 
 // A taskbar that writes down each call ("message flags tip;") and refuses as

@@ -8,11 +8,13 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/live_icon.h"
 #include "app/window_options.h"
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
 #include "dialogs/config_dialog.h"
 #include "dialogs/swatches.h"
+#include "graph/paint_graph_cases.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "support/gdi_probe.h"
@@ -154,6 +156,59 @@ TEST_F(ConfigDialogTest, SliderEndsGiveNearlyClearAndOpaqueAtOnce) {
     EXPECT_EQ(at_right, 255);
     EXPECT_EQ(alpha, 255);
     EXPECT_FALSE(GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+std::string lock_unit_text(HWND dialog) {
+    char text[32] = "";
+    GetWindowTextA(GetWindow(GetDlgItem(dialog, IDC_LOCK_MAX_VALUE), GW_HWNDNEXT), text, sizeof text);
+    return text;
+}
+
+// Both choices preview at once (the live icon, the labels and the lock box in
+// bits) and Escape puts back the program's icon and bytes. OK keeps them and
+// saves them with the opacity shown; a lock typed in bits is stored in bytes, rounded.
+TEST_F(ConfigDialogTest, IconAndUnitsPreviewComeBackOnCloseAndSaveOnOk) {
+    paint_cases::size_graph(traffic_graph, 10, 40);
+    paint_cases::push_sample(traffic_graph, 11775000, 1000);
+    traffic_graph.scale_max = 1000;
+    reformat_labels(traffic_graph);
+    std::string seen[4];  // icon choice, download label, lock box, lock unit
+    HICON icon = nullptr;
+    const auto preview = [&](HWND dialog) {
+        seen[0] = control_text(dialog, IDC_TRAY_ICON);
+        choose_item(dialog, IDC_TRAY_ICON, "Live graph");
+        choose_item(dialog, IDC_RATE_UNITS, "Bits per second (Mbit/s)");
+        icon = live_icon();
+        seen[1] = traffic_graph.download_label;
+        seen[2] = control_text(dialog, IDC_LOCK_MAX_VALUE);
+        seen[3] = lock_unit_text(dialog);
+    };
+    ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
+                                 preview(dialog);
+                                 press_escape(dialog);
+                             }}}));
+    EXPECT_EQ(seen[0] + "|" + seen[1] + "|" + seen[2] + "|" + seen[3],
+              "Program icon|Down:  94.2 Mbit/s|8000|bits/s");
+    EXPECT_NE(icon, nullptr);
+    EXPECT_EQ(live_icon(), nullptr);
+    EXPECT_EQ(traffic_graph.rate_units, RateUnits::bytes);
+    EXPECT_STREQ(traffic_graph.download_label, "Down:  11.2 mB/s");
+    EXPECT_EQ(read_settings_file(), "");
+
+    ASSERT_TRUE(run_config({{title, [&](HWND dialog) {
+                                 preview(dialog);
+                                 click(dialog, IDC_LOCK_MAX);
+                                 type_text(dialog, IDC_LOCK_MAX_VALUE, "1000004");
+                                 move_slider(dialog, VK_HOME);
+                                 click(dialog, IDC_CONFIG_OK);
+                             }}}));
+    EXPECT_EQ(traffic_graph.scale_max, 125001);
+    EXPECT_NE(live_icon(), nullptr);
+    const std::string saved = read_settings_file();
+    for (const char* line : {"app.tray_icon\tgraph\n", "graph.rate_units\tbits\n",
+                             "graph.locked_max_value\t125001\n", "app.alpha\t15\n"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line;
+    set_tray_icon_mode(TrayIconMode::icon);
 }
 
 TEST_F(ConfigDialogTest, ThemeRecoloursAtOnceAndAPickMakesItCustom) {

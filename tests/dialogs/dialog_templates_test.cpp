@@ -138,7 +138,7 @@ TEST_F(DialogTemplateTest, ConfigurationTemplate) {
     const Template dialog = load_template(IDD_CONFIG);
     EXPECT_EQ(dialog.style, 0x80C808C8u);
     EXPECT_EQ(dialog.cx, 300);
-    EXPECT_EQ(dialog.cy, 202);
+    EXPECT_EQ(dialog.cy, 226);
     EXPECT_EQ(dialog.title, "Configuration");
     EXPECT_EQ(dialog.point_size, 8);
     EXPECT_EQ(dialog.font, "MS Shell Dlg");
@@ -175,7 +175,12 @@ TEST_F(DialogTemplateTest, ConfigurationTemplate) {
                                 {-1, "Static", "Text Labels:", 0x50020000, 198, 146, 40, 8},
                                 {1019, "Button", "", 0x5001000B, 246, 144, 36, 12},
                                 {1020, "Button", "Use DL/UL colors for text", 0x50010003, 192, 162, 96, 10},
-                                {1004, "Button", "&OK", 0x50010000, 252, 180, 44, 18},
+                                {-1, "Button", "Notification Area", 0x50000007, 6, 178, 240, 42},
+                                {-1, "Static", "&Notification icon:", 0x50020000, 12, 192, 62, 8},
+                                {1026, "ComboBox", "", 0x50210003, 78, 190, 160, 60},
+                                {-1, "Static", "&Rates in:", 0x50020000, 12, 206, 62, 8},
+                                {1027, "ComboBox", "", 0x50210003, 78, 204, 160, 40},
+                                {1004, "Button", "&OK", 0x50010000, 252, 204, 44, 18},
                             });
 }
 

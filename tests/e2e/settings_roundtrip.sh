@@ -50,6 +50,8 @@ prepared() {
         app.always_on_top 0 \
         app.alpha 200 \
         graph.dependent_text_color 1 \
+        app.tray_icon graph \
+        graph.rate_units bits \
         device.in '*' \
         device.out '*'
 }

@@ -61,3 +61,57 @@ TEST(FormatRate, NegativeValuesStayReadableAndBounded) {
 }
 
 }  // namespace
+
+namespace {
+
+// Eight bits a byte in steps of 1000, halves away from zero, the unit chosen
+// before rounding; every 64-bit rate fits.
+TEST(FormatRate, BitsAtTheirLimits) {
+    const std::pair<std::int64_t, const char*> cases[] = {{0, "0.0 bit"},
+                                                          {124, "992.0 bit"},
+                                                          {125, "1.0 kbit"},
+                                                          {124999, "1000.0 kbit"},
+                                                          {131250, "1.1 Mbit"},
+                                                          {11775000, "94.2 Mbit"},
+                                                          {125000000000000, "1.0 Pbit"},
+                                                          {125000000000000000, "1000.0 Pbit"},
+                                                          {INT64_MAX, "73787.0 Pbit"},
+                                                          {-1, "-8.0 bit"},
+                                                          {INT64_MIN, "-73787.0 Pbit"}};
+    for (const auto& [bytes, text] : cases) {
+        char out[16];
+        format_rate_in(out, bytes, RateUnits::bits);
+        EXPECT_STREQ(out, text) << bytes;
+    }
+}
+
+// The icon's texts: the smallest prefix at which the value rounds below 1000,
+// one decimal below 9.95, in bytes and in bits.
+TEST(FormatRate, ShortRatesAtTheRulesLimits) {
+    const struct {
+        std::int64_t bytes;
+        const char *in_bytes, *in_bits;
+    } cases[] = {{-5, "0", "0"},
+                 {125, "125", "1.0k"},
+                 {999, "999", "8.0k"},
+                 {1000, "1.0k", "8.0k"},
+                 {1243, "1.2k", "9.9k"},
+                 {1244, "1.2k", "10k"},
+                 {10188, "9.9k", "82k"},
+                 {10189, "10k", "82k"},
+                 {124937, "122k", "999k"},
+                 {124938, "122k", "1.0M"},
+                 {1023487, "999k", "8.2M"},
+                 {1048473, "1.0M", "8.4M"},
+                 {1125899906842624, "1.0P", "9.0P"},
+                 {INT64_MAX, "8.0E", "74E"}};
+    for (const auto& c : cases) {
+        char out[5];
+        format_short_rate(out, c.bytes, RateUnits::bytes);
+        EXPECT_STREQ(out, c.in_bytes) << c.bytes;
+        format_short_rate(out, c.bytes, RateUnits::bits);
+        EXPECT_STREQ(out, c.in_bits) << c.bytes;
+    }
+}
+
+}  // namespace

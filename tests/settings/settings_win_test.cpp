@@ -120,10 +120,11 @@ TEST_F(FirstRun, AppliesEveryDefault) {
     EXPECT_FALSE(traffic_graph.dependent_text_color);
     // Every default is stored, the interfaces excepted.
     EXPECT_EQ(stored_pairs(),
-              (std::vector<std::string>{
-                  "app.left=10", "app.top=10", "app.width=200", "app.height=80", "app.always_on_top=1",
-                  "app.alpha=255", "graph.delay=1000", "graph.locked_max=0", "graph.locked_max_value=512000",
-                  "graph.theme=Zombie Mocha", "graph.dependent_text_color=0", "app.starts=0"}));
+              (std::vector<std::string>{"app.left=10", "app.top=10", "app.width=200", "app.height=80",
+                                        "app.always_on_top=1", "app.alpha=255", "graph.delay=1000",
+                                        "graph.locked_max=0", "graph.locked_max_value=512000",
+                                        "graph.theme=Zombie Mocha", "graph.dependent_text_color=0",
+                                        "graph.rate_units=bytes", "app.tray_icon=icon", "app.starts=0"}));
     EXPECT_FALSE(settings_folder_exists()) << "loading writes nothing";
 }
 
@@ -164,6 +165,8 @@ TEST_F(FirstRun, FirstSaveWritesEveryKeyInItsOrder) {
                                                {"graph.locked_max_value", "512000"},
                                                {"graph.theme", "Zombie Mocha"},
                                                {"graph.dependent_text_color", "0"},
+                                               {"graph.rate_units", "bytes"},
+                                               {"app.tray_icon", "icon"},
                                                {"app.starts", "1"},
                                                {"device.in", ""},
                                                {"device.out", ""}}));
@@ -405,6 +408,8 @@ TEST_F(SaveSettings, KeepsTheFilesOrderAndUnknownKeys) {
                                                {"graph.locked_max", "0"},
                                                {"graph.locked_max_value", "512000"},
                                                {"graph.dependent_text_color", "0"},
+                                               {"graph.rate_units", "bytes"},
+                                               {"app.tray_icon", "icon"},
                                                {"device.out", ""}}));
 }
 
@@ -569,6 +574,8 @@ TEST_F(WindowEnd, DestructionSavesOnce) {
                                                {"graph.theme", "Classic Pale"},
                                                {"graph.dependent_text_color", "1"},
                                                {"app.starts", "5"},
+                                               {"graph.rate_units", "bytes"},
+                                               {"app.tray_icon", "icon"},
                                                {"device.in", ""},
                                                {"device.out", ""}}));
 }

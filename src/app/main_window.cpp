@@ -19,6 +19,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "settings/usage_file.h"
 
 HINSTANCE instance = nullptr;
@@ -58,10 +59,14 @@ void track_context_menu(int x, int y) {
 }
 
 // Every orderly end, of the window or of the logon: sampling stops, the
-// settings are kept unless a reset turned that off, the icon goes.
-void end_run(HWND window) {
+// settings and the counts are kept unless a reset turned that off, the icon
+// goes. At the logon's end the history takes today's counts too.
+void end_run(HWND window, bool logon_ending) {
     KillTimer(window, sample_timer_id);
-    if (save_on_exit) save_settings();
+    if (save_on_exit) {
+        save_usage_history(logon_ending, monotonic_ns() + replace_patience_ns);
+        save_settings();
+    }
     remove_notification_icon();
 }
 
@@ -84,7 +89,7 @@ LRESULT on_create(HWND window) {
 }
 
 LRESULT on_destroy(HWND window) {
-    end_run(window);
+    end_run(window, false);
     destroy_pointer_readout();
     PostQuitMessage(0);
     return 0;
@@ -92,7 +97,7 @@ LRESULT on_destroy(HWND window) {
 
 // Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the process.
 LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending == TRUE) end_run(window);
+    if (ending == TRUE) end_run(window, true);
     return 0;
 }
 

@@ -19,16 +19,22 @@ trap 'rm -rf "$work"' EXIT
 probe=$(cd "$(dirname "$0")/.." && pwd)/build/windows/tests/probe.exe
 windows_path() { echo "Z:$(tr / '\\' <<<"$1")"; }
 
-# Nanoseconds on a CPU of every process of the prefix (the scheduler's own
-# account, finer than the clock ticks of user and system time).
+# "pid nanoseconds" for every process of the prefix: the scheduler's own
+# account of its time on a CPU, finer than the clock ticks of user and system time.
 prefix_cpu() {
-    local total=0 pid run
+    local pid run
     for pid in /proc/[0-9]*; do
         { tr '\0' '\n' <"$pid/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" || continue
         { read -r run _ <"$pid/schedstat"; } 2>/dev/null || continue
-        total=$((total + run))
+        echo "${pid#/proc/} $run"
     done
-    echo "$total"
+}
+
+# The time used between two accounts: what a process that ended took after
+# the first is not known, so it counts nothing.
+cpu_between() {
+    awk 'NR == FNR { before[$1] = $2; next } $1 in before { used += $2 - before[$1]; next } { used += $2 }
+         END { print used + 0 }' "$1" "$2"
 }
 
 run_once() {
@@ -40,13 +46,13 @@ run_once() {
         </dev/null >/dev/null 2>&1 &
     local pid=$!
     sleep 8
-    local before after
-    before=$(prefix_cpu)
+    prefix_cpu >"$work/before"
     sleep "$seconds"
-    after=$(prefix_cpu)
+    prefix_cpu >"$work/after"
     "$wine" taskkill /im "$(basename "$exe")" >/dev/null 2>&1
     wait "$pid"
-    awk -v t=$((after - before)) -v s="$seconds" 'BEGIN { printf "%.3f ms of CPU a second", t / 1e6 / s }'
+    awk -v t="$(cpu_between "$work/before" "$work/after")" -v s="$seconds" \
+        'BEGIN { printf "%.3f ms of CPU a second", t / 1e6 / s }'
 }
 
 for round in $(seq "$rounds"); do

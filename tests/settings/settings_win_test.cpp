@@ -16,12 +16,12 @@
 #include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "graph/themes.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_store.h"
-#include "monitor/clock.h"
 #include "settings_win_test_support.h"
 #include "support/message_pump.h"
 #include "support/scripted_counters.h"
@@ -550,10 +550,12 @@ TEST_F(WindowEnd, TheHistoryTakesTodayOnlyAtTheEndOfTheLogon) {
         ~DateGuard() { read_local_date = real; }
     } guard;
     static const char* today = "2026-03-30";
-    read_local_date = [](char (&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
+    read_local_date = [](char(&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
     write_settings(settings_lines(returning_user()));
     const std::string history = settings_folder() + "\\usage-history.csv";
-    const std::string header = "\xEF\xBB\xBF" "date,adapter,hardware,received,sent\r\n";
+    const std::string header =
+        "\xEF\xBB\xBF"
+        "date,adapter,hardware,received,sent\r\n";
     ASSERT_NE(open_window(), nullptr);
     scripted_set_counts(scripted_add("eth0", true), 100, 10);
     DestroyWindow(window);

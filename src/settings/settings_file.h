@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "settings/settings_file_platform.h"
 
@@ -51,6 +52,15 @@ void temporary_file_name(char (&name)[temporary_name_size], unsigned long proces
 // The process that wrote a temporary file of this program, or false for any
 // other name.
 bool temporary_file_writer(const char* name, unsigned long* process);
+
+// The same temporary-file-and-replace for any content: `write` puts it into
+// the open temporary file and says whether all of it went. A target that
+// another program holds open is tried again within the save's deadline (below).
+using ContentWriter = bool (*)(std::FILE* file, void* context);
+bool save_file_atomically(const char* path, ContentWriter write, void* context);
+// The content bytes of every completed save of this process: what keeping
+// the settings and the counts costs the disk.
+extern std::uint64_t saved_file_bytes;
 
 // Removes what saves killed between writing and replacing left in `folder`
 // (which ends in its separator): temporary files of processes that no longer

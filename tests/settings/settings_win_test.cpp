@@ -27,6 +27,7 @@
 #include "settings/usage_file.h"
 #include "settings_win_test_support.h"
 #include "support/message_pump.h"
+#include "support/scripted_counters.h"
 
 namespace {
 
@@ -593,9 +594,46 @@ TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
     EXPECT_FALSE(take_quit_message());
 }
 
+// The history takes the completed dates at exit, and today's too at the end
+// of the logon, after which the platform may end the process at any moment.
+// Each window starts on an empty scripted table: the adapter comes after the
+// start's reading, its counters going on from run to run.
+TEST_F(WindowEnd, TheHistoryTakesTodayOnlyAtTheEndOfTheLogon) {
+    struct DateGuard {
+        LocalDateReader real = read_local_date;
+        ~DateGuard() { read_local_date = real; }
+    } guard;
+    static const char* today = "2026-03-30";
+    read_local_date = [](char(&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
+    write_settings(settings_lines(returning_user()));
+    const std::string history = settings_folder() + "\\usage-history.csv";
+    const std::string header =
+        "\xEF\xBB\xBF"
+        "date,adapter,hardware,received,sent\r\n";
+    ASSERT_NE(open_window(), nullptr);
+    scripted_set_counts(scripted_add("eth0", true), 100, 10);
+    DestroyWindow(window);
+    EXPECT_TRUE(take_quit_message());
+    EXPECT_FALSE(std::filesystem::exists(history)) << "today is not complete";
+
+    ASSERT_NE(open_window(), nullptr);
+    const int eth = scripted_add("eth0", true);
+    scripted_set_counts(eth, 120, 12);
+    EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
+    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
+
+    today = "2026-03-31";
+    scripted_add_counts(eth, 3, 3);
+    close_window();
+    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
+    EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find(".2026-03-31\t3,3\n"), std::string::npos);
+}
+
 TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {
     write_settings(settings_lines(returning_user()));
     write_file(settings_folder() + "\\usage.cfg", "usage.day_in\t5\n");
+    write_file(settings_folder() + "\\usage-history.csv", "date,adapter,hardware,received,sent\r\n");
+    write_file(settings_folder() + "\\usage-history.bad.csv", "set aside");
     ASSERT_NE(open_window(), nullptr);
     modals.queue_answer(IDYES);
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);

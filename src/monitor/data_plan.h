@@ -13,7 +13,7 @@ struct DataPlan {
     std::int32_t start_day;     // 1..31: the day of the month a period starts
     bool download_only;         // else download and upload count
     std::int32_t warn_percent;  // 1..99
-    char interface[512];        // an adapter's name, or all_hardware_adapters
+    char adapter[512];          // an adapter's name, or all_hardware_adapters
 };
 
 extern DataPlan data_plan;

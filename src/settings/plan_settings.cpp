@@ -25,7 +25,7 @@ void load_plan_settings() {
     const Setting* adapter = find_setting(keys::plan_interface);
     const char* name = adapter && adapter->value && adapter->value[0] ? adapter->value : all_hardware_adapters;
     if (!adapter) set_setting(keys::plan_interface, name);
-    std::snprintf(data_plan.interface, sizeof data_plan.interface, "%s", name);
+    std::snprintf(data_plan.adapter, sizeof data_plan.adapter, "%s", name);
 }
 
 void store_plan_settings() {
@@ -33,5 +33,5 @@ void store_plan_settings() {
     set_setting_int(keys::plan_start_day, data_plan.start_day);
     set_setting_int(keys::plan_download_only, data_plan.download_only ? 1 : 0);
     set_setting_int(keys::plan_warn_percent, data_plan.warn_percent);
-    set_setting(keys::plan_interface, data_plan.interface);
+    set_setting(keys::plan_interface, data_plan.adapter);
 }

@@ -14,6 +14,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_keys.h"
+#include "settings/plan_settings.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -98,6 +99,7 @@ void load_settings() {
     traffic_graph.scale_max = get_setting_int64(keys::graph_locked_max_value, 512000);
     apply_theme();
     traffic_graph.dependent_text_color = get_setting_int(keys::graph_dependent_text_color, 0) != 0;
+    load_plan_settings();
 
     // app.starts counts saves, so the greeting comes back until the first one.
     if (get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
@@ -123,6 +125,7 @@ bool save_settings() {
     const char* starts = stored_text(keys::app_starts);
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
+    store_plan_settings();
 
     // A path too long for the buffer is refused rather than cut short.
     const char* file = settings_path_for_saving("settings.cfg");

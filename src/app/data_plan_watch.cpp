@@ -31,7 +31,8 @@ void watch_data_plan() {
         format_plan_balloon(text, plan_now);
         if (!show_notification_balloon(text)) return;
     }
-    if (step.next.period_first != plan_warning_state.period_first || step.next.level != plan_warning_state.level) {
+    if (step.next.period_first != plan_warning_state.period_first ||
+        step.next.level != plan_warning_state.level) {
         plan_warning_state = step.next;
         note_plan_warning_changed();
     }

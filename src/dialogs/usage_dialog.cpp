@@ -228,15 +228,16 @@ void show_plan(HWND dialog) {
     view.plan_valid = problem == 0;
     if (!view.plan_valid) view.plan.start_day = data_plan.start_day;
     char text[600];
-    const char* adapter = std::strcmp(view.adapter, all_hardware_adapters) == 0 ? all_adapters_text
-                                                                               : view.adapter;
+    const char* adapter =
+        std::strcmp(view.adapter, all_hardware_adapters) == 0 ? all_adapters_text : view.adapter;
     std::snprintf(text, sizeof text, on ? "Counts the adapter chosen above: %s." : "", adapter);
     set_text(dialog, IDC_PLAN_ADAPTER, text);
     char usage[96] = "", pace[96] = "";
     if (on && problem == IDC_PLAN_LIMIT) {
         std::snprintf(usage, sizeof usage, "%s", "Type the allowance, such as 50 or 1.5, in MB or GB.");
     } else if (on && problem) {
-        std::snprintf(usage, sizeof usage, "%s", "The period starts on a day 1 to 31; the warning is at 1 to 99 %.");
+        std::snprintf(usage, sizeof usage, "%s",
+                      "The period starts on a day 1 to 31; the warning is at 1 to 99 %.");
     } else if (on) {
         const PlanStatus status = data_plan_status(view.plan, view.today);
         format_plan_usage(usage, status);
@@ -302,7 +303,8 @@ void fill_plan_controls(HWND dialog) {
     SendMessageA(item(dialog, IDC_PLAN_START_DAY), EM_LIMITTEXT, 2, 0);
     SetDlgItemInt(dialog, IDC_PLAN_WARN, static_cast<UINT>(data_plan.warn_percent), FALSE);
     SendMessageA(item(dialog, IDC_PLAN_WARN), EM_LIMITTEXT, 2, 0);
-    SendMessageA(item(dialog, IDC_PLAN_ON), BM_SETCHECK, plan_is_set(data_plan) ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(item(dialog, IDC_PLAN_ON), BM_SETCHECK, plan_is_set(data_plan) ? BST_CHECKED : BST_UNCHECKED,
+                 0);
     SendMessageA(item(dialog, IDC_PLAN_DOWNLOAD_ONLY), BM_SETCHECK,
                  data_plan.download_only ? BST_CHECKED : BST_UNCHECKED, 0);
 }
@@ -322,14 +324,14 @@ void export_history(HWND dialog) {
     request.lpstrFile = path;
     request.nMaxFile = sizeof path / sizeof *path;
     request.lpstrDefExt = L"csv";
-    request.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    request.Flags =
+        OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     {
         ModalWindowScope modal;
         if (!GetSaveFileNameW(&request)) return;
     }
     char utf8[sizeof path / sizeof *path * 3] = {};
-    const bool converted =
-        WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8, sizeof utf8, nullptr, nullptr) > 0;
+    const bool converted = WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8, sizeof utf8, nullptr, nullptr) > 0;
     if (converted && export_usage_history(utf8)) return;
     ModalWindowScope modal;
     MessageBoxA(dialog, "The usage history could not be written to that file.", "Usage",
@@ -343,8 +345,9 @@ void confirm_usage_dialog(HWND dialog) {
     if (const int problem = read_plan_controls(dialog, &plan)) {
         ModalWindowScope modal;
         MessageBoxA(dialog,
-                    problem == IDC_PLAN_LIMIT ? "Type the allowance, such as 50 or 1.5, in MB or GB."
-                                              : "The period starts on a day 1 to 31, and the warning is at 1 to 99 %.",
+                    problem == IDC_PLAN_LIMIT
+                        ? "Type the allowance, such as 50 or 1.5, in MB or GB."
+                        : "The period starts on a day 1 to 31, and the warning is at 1 to 99 %.",
                     "Usage", MB_OK | MB_ICONWARNING);
         SetFocus(item(dialog, problem));
         SendMessageA(item(dialog, problem), EM_SETSEL, 0, -1);

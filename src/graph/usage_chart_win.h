@@ -7,8 +7,8 @@
 #include "graph/usage_chart.h"
 
 struct UsageChartTexts {
-    const char* scale;                                 // the top value
-    const char (*bar_labels)[8];                       // one per bar, used where labelled
+    const char* scale;            // the top value
+    const char (*bar_labels)[8];  // one per bar, used where labelled
     const UsageChartBar* bars;
     int selected;  // the bar pointed at or chosen by key, -1 for none
     bool focused;

@@ -137,8 +137,8 @@ void format_plan_tip_line(char (&line)[48], const PlanStatus& status) {
         else
             write_tenths(*text, tenths);
     }
-    std::snprintf(line, sizeof line, "Plan:  %.5s of %.5s %.2s, %d %.4s left%.2s", used, allowance, plan_units[unit],
-                  static_cast<int>(std::clamp(status.days_left, 0, 99)),
+    std::snprintf(line, sizeof line, "Plan:  %.5s of %.5s %.2s, %d %.4s left%.2s", used, allowance,
+                  plan_units[unit], static_cast<int>(std::clamp(status.days_left, 0, 99)),
                   status.days_left == 1 ? "day" : "days", status.over_warning ? " !" : "");
 }
 

@@ -130,8 +130,8 @@ TEST(DataPlan, EachWarningIsGivenOncePerPeriodAndReArmedOnlyByANewPeriodOrALarge
             PlanWarningState state = kept;
             // A restart on 31 Mar: the state read back from the file is all that is left.
             if (today == date(2027, 3, 31)) state = PlanWarningState{kept.period_first, kept.level};
-            const PlanWarningStep step =
-                step_plan_warning(state, plan_status(plan, today, used_before + tick * gigabyte, used_before));
+            const PlanWarningStep step = step_plan_warning(
+                state, plan_status(plan, today, used_before + tick * gigabyte, used_before));
             if (step.balloon)
                 told += std::to_string(day.month) + "-" + std::to_string(day.day) + ":" +
                         std::to_string(step.balloon) + " ";
@@ -144,8 +144,8 @@ TEST(DataPlan, EachWarningIsGivenOncePerPeriodAndReArmedOnlyByANewPeriodOrALarge
     EXPECT_EQ(kept.level, 1);
 
     // A use that leaps past both levels tells only the whole allowance's.
-    const PlanWarningStep leap = step_plan_warning({date(2027, 4, 10), 0},
-                                                   plan_status(plan, date(2027, 4, 12), 70 * gigabyte, 0));
+    const PlanWarningStep leap =
+        step_plan_warning({date(2027, 4, 10), 0}, plan_status(plan, date(2027, 4, 12), 70 * gigabyte, 0));
     EXPECT_EQ(leap.balloon, 2);
 }
 

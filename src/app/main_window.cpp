@@ -21,6 +21,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "settings/usage_file.h"
 
 HINSTANCE instance = nullptr;
@@ -60,10 +61,14 @@ void track_context_menu(int x, int y) {
 }
 
 // Every orderly end, of the window or of the logon: sampling stops, the
-// settings are kept unless a reset turned that off, the icon goes.
-void end_run(HWND window) {
+// settings and the counts are kept unless a reset turned that off, the icon
+// goes. At the logon's end the history takes today's counts too.
+void end_run(HWND window, bool logon_ending) {
     KillTimer(window, sample_timer_id);
-    if (save_on_exit) save_settings();
+    if (save_on_exit) {
+        save_usage_history(logon_ending, monotonic_ns() + replace_patience_ns);
+        save_settings();
+    }
     remove_notification_icon();
 }
 
@@ -86,7 +91,7 @@ LRESULT on_create(HWND window) {
 }
 
 LRESULT on_destroy(HWND window) {
-    end_run(window);
+    end_run(window, false);
     destroy_pointer_readout();
     PostQuitMessage(0);
     return 0;
@@ -94,7 +99,7 @@ LRESULT on_destroy(HWND window) {
 
 // Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the process.
 LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending == TRUE) end_run(window);
+    if (ending == TRUE) end_run(window, true);
     return 0;
 }
 

@@ -10,3 +10,9 @@ std::int64_t monotonic_ns();
 // and time zone. Tests put a reader of their own in its place.
 using LocalDateReader = void (*)(char (&date)[11]);
 extern LocalDateReader read_local_date;
+
+// When the system started, in seconds since 1970 (UTC): the wall clock now
+// less the time since the start. Two readings in one boot differ by no more
+// than the clock's adjustments. Tests put a reader of their own in its place.
+using SystemStartReader = std::int64_t (*)();
+extern SystemStartReader read_system_start;

@@ -21,6 +21,15 @@ void platform_local_date(char (&date)[11]) {
     std::snprintf(date, sizeof date, "%04u-%02u-%02u", year, month, day);
 }
 
+std::int64_t platform_system_start() {
+    timespec now;
+    timespec since_boot;
+    clock_gettime(CLOCK_REALTIME, &now);
+    clock_gettime(CLOCK_BOOTTIME, &since_boot);
+    return static_cast<std::int64_t>(now.tv_sec) - static_cast<std::int64_t>(since_boot.tv_sec);
+}
+
 }  // namespace
 
+SystemStartReader read_system_start = platform_system_start;
 LocalDateReader read_local_date = platform_local_date;

@@ -26,6 +26,18 @@ void platform_local_date(char (&date)[11]) {
                   local.wDay % 100u);
 }
 
+// FILETIME counts 100 ns from 1601; GetTickCount64 milliseconds since the start.
+std::int64_t platform_system_start() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const std::int64_t since_1601 =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    constexpr std::int64_t from_1601_to_1970_s = 11644473600;
+    const std::int64_t now_ms = since_1601 / 10000 - from_1601_to_1970_s * 1000;
+    return (now_ms - static_cast<std::int64_t>(GetTickCount64())) / 1000;
+}
+
 }  // namespace
 
+SystemStartReader read_system_start = platform_system_start;
 LocalDateReader read_local_date = platform_local_date;

@@ -12,6 +12,19 @@ namespace {
 
 // A name longer than the kernel allows is cut off rather than written past the
 // path; no such interface has a device then.
+// The kernel's index stays with the interface while it lives, wherever it
+// stands in the list; 0 when it cannot be read.
+std::uint64_t interface_index(const char* name) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/sys/class/net/%.32s/ifindex", name);
+    std::FILE* file = std::fopen(path, "r");
+    if (!file) return 0;
+    unsigned long long index = 0;
+    if (std::fscanf(file, "%llu", &index) != 1) index = 0;
+    std::fclose(file);
+    return index;
+}
+
 bool has_device(const char* name) {
     char path[64];
     std::snprintf(path, sizeof path, "/sys/class/net/%.32s/device", name);
@@ -37,7 +50,9 @@ bool read_interfaces(InterfaceTable* table) {
             continue;
         InterfaceCounts& row = table->rows[table->count++];
         std::snprintf(row.description, sizeof row.description, "%.255s", name);
-        row.key = static_cast<std::uint64_t>(table->count);
+        // Kernel indexes start at 1; the place in the list stands in for one that cannot be read.
+        const std::uint64_t index = interface_index(name);
+        row.key = index ? index : (1ull << 32) + static_cast<std::uint64_t>(table->count);
         row.received = received;
         row.sent = sent;
         row.hardware = has_device(name);

@@ -1,65 +1,173 @@
 #include "monitor/usage_count.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "monitor/clock.h"
 #include "monitor/format_rate.h"
 
 UsageCount usage_count = {};
 
 namespace {
 
-void start_period(UsagePeriod& period, const char* date, std::size_t length) {
-    std::snprintf(period.date, sizeof period.date, "%.*s", static_cast<int>(length), date);
-    period.in = 0;
-    period.out = 0;
-}
+// Far more than any machine has; a hostile file cannot make more.
+constexpr std::size_t max_usage_adapters = 4096;
 
 // Years of counting at any speed stay far below the top; it holds there.
 void add_bytes(std::uint64_t& total, std::uint64_t bytes) {
     total = total > UINT64_MAX - bytes ? UINT64_MAX : total + bytes;
 }
 
+bool row_before(const UsageDay& row, DayNumber day, std::int32_t adapter) {
+    return row.day < day || (row.day == day && row.adapter < adapter);
+}
+
+// One direction's growth since `last`: a counter that went back was reset,
+// and then everything it holds is new, except at the first reading of a run,
+// which cannot tell when the reset was.
+std::uint64_t growth(std::uint64_t now, std::uint64_t last, bool first) {
+    if (now >= last) return now - last;
+    return first ? 0 : now;
+}
+
+void period_date(UsagePeriod& period, DayNumber day, int length) {
+    char date[11];
+    format_iso_date(date, day);
+    std::snprintf(period.date, sizeof period.date, "%.*s", length, date);
+}
+
 }  // namespace
 
-std::uint64_t take_change(CountedTotal& base, const CounterTotal* now) {
-    if (!now) return 0;
-    const bool comparable = base.known && base.last.basis == now->basis && now->bytes >= base.last.bytes;
-    const std::uint64_t change = comparable ? now->bytes - base.last.bytes : 0;
-    base.known = true;
-    base.last = *now;
-    return change;
+std::int32_t usage_adapter_index(UsageCount& usage, const char* name, bool make) {
+    for (std::size_t i = 0; i < usage.adapters.size(); ++i) {
+        if (same_text(usage.adapters[i].name, name)) return static_cast<std::int32_t>(i);
+    }
+    if (!make || usage.adapters.size() >= max_usage_adapters) return -1;
+    UsageAdapter adapter{};
+    std::snprintf(adapter.name, sizeof adapter.name, "%s", name);
+    usage.adapters.push_back(adapter);
+    return static_cast<std::int32_t>(usage.adapters.size() - 1);
 }
 
-void roll_usage_over(UsageCount& usage, const char (&today)[11]) {
-    constexpr std::size_t month_length = 7;  // "YYYY-MM"
-    if (std::strcmp(usage.day.date, today) != 0) {
-        start_period(usage.day, today, sizeof today - 1);
-        usage.changed = true;
-    }
-    if (std::strlen(usage.month.date) != month_length ||
-        std::strncmp(usage.month.date, today, month_length) != 0) {
-        start_period(usage.month, today, month_length);
-        usage.changed = true;
-    }
+std::size_t first_usage_row(const UsageCount& usage, DayNumber day) {
+    const auto at = std::lower_bound(usage.days.begin(), usage.days.end(), day,
+                                     [](const UsageDay& row, DayNumber d) { return row.day < d; });
+    return static_cast<std::size_t>(at - usage.days.begin());
 }
 
-void count_usage(UsageCount& usage, PDH_HCOUNTER download, PDH_HCOUNTER upload) {
-    char today[11];
-    read_local_date(today);
-    roll_usage_over(usage, today);
-    CounterTotal total;
-    const std::uint64_t in =
-        take_change(usage.download, counter_byte_total(download, &total) ? &total : nullptr);
-    const std::uint64_t out =
-        take_change(usage.upload, counter_byte_total(upload, &total) ? &total : nullptr);
-    if (in == 0 && out == 0) return;
-    add_bytes(usage.day.in, in);
-    add_bytes(usage.month.in, in);
-    add_bytes(usage.day.out, out);
-    add_bytes(usage.month.out, out);
+namespace {
+
+// Appending is the common case: today is the last date, and a file lists its rows in order.
+UsageDay& usage_row(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware) {
+    auto at = usage.days.end();
+    if (!usage.days.empty() && !row_before(usage.days.back(), day, adapter))
+        at = std::lower_bound(usage.days.begin(), usage.days.end(), 0,
+                              [&](const UsageDay& row, int) { return row_before(row, day, adapter); });
+    if (at == usage.days.end() || at->day != day || at->adapter != adapter)
+        at = usage.days.insert(at, UsageDay{day, adapter, hardware, 0, 0, 0, 0});
+    at->hardware = hardware;
+    usage.adapters[static_cast<std::size_t>(adapter)].hardware = hardware;
+    usage.adapters[static_cast<std::size_t>(adapter)].has_days = true;
+    return *at;
+}
+
+}  // namespace
+
+void add_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware, std::uint64_t received,
+               std::uint64_t sent) {
+    UsageDay& row = usage_row(usage, adapter, day, hardware);
+    add_bytes(row.received, received);
+    add_bytes(row.sent, sent);
     usage.changed = true;
+}
+
+void merge_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware,
+                 std::uint64_t received, std::uint64_t sent, bool kept) {
+    UsageDay& row = usage_row(usage, adapter, day, hardware);
+    row.received = std::max(row.received, received);
+    row.sent = std::max(row.sent, sent);
+    if (kept) {
+        row.kept_received = received;
+        row.kept_sent = sent;
+    }
+}
+
+void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot) {
+    const bool first = !usage.counting;
+    for (UsageAdapter& adapter : usage.adapters) {
+        adapter.present = false;
+        if (first && !same_boot) adapter.has_counter = false;
+    }
+    for (int i = 0; i < reading.table.count; ++i) {
+        const InterfaceCounts& row = reading.table.rows[i];
+        const std::int32_t target = usage_adapter_index(usage, reading.names[i], true);
+        if (target < 0) continue;
+        // The counters belong to the identity, whatever name it bears now.
+        UsageAdapter* owner = nullptr;
+        for (UsageAdapter& adapter : usage.adapters) {
+            if (adapter.has_counter && adapter.key == row.key) {
+                owner = &adapter;
+                break;
+            }
+        }
+        std::uint64_t received = 0;
+        std::uint64_t sent = 0;
+        if (owner) {
+            received = growth(row.received, owner->last_received, first);
+            sent = growth(row.sent, owner->last_sent, first);
+            owner->has_counter = false;
+        } else if (!first) {
+            // Came while counting: its counters started with it.
+            received = row.received;
+            sent = row.sent;
+        }
+        UsageAdapter& adapter = usage.adapters[static_cast<std::size_t>(target)];
+        adapter.present = true;
+        adapter.hardware = row.hardware;
+        if (!adapter.has_counter || adapter.key != row.key || adapter.last_received != row.received ||
+            adapter.last_sent != row.sent)
+            usage.changed = true;
+        adapter.has_counter = true;
+        adapter.key = row.key;
+        adapter.last_received = row.received;
+        adapter.last_sent = row.sent;
+        if (received != 0 || sent != 0) add_usage(usage, target, today, row.hardware, received, sent);
+    }
+    usage.counting = true;
+    usage.today = today;
+}
+
+ByteCounts usage_sum(const UsageCount& usage, const char* adapter, DayNumber first, DayNumber last) {
+    ByteCounts sum{0, 0};
+    if (!adapter || !*adapter) return sum;
+    const bool all_hardware = std::strcmp(adapter, all_hardware_adapters) == 0;
+    std::int32_t index = -1;
+    if (!all_hardware) {
+        for (std::size_t i = 0; i < usage.adapters.size() && index < 0; ++i) {
+            if (same_text(usage.adapters[i].name, adapter)) index = static_cast<std::int32_t>(i);
+        }
+        if (index < 0) return sum;
+    }
+    for (std::size_t i = first_usage_row(usage, first); i < usage.days.size(); ++i) {
+        const UsageDay& row = usage.days[i];
+        if (row.day > last) break;
+        if (all_hardware ? !row.hardware : row.adapter != index) continue;
+        add_bytes(sum.received, row.received);
+        add_bytes(sum.sent, row.sent);
+    }
+    return sum;
+}
+
+void derive_usage_periods(UsageCount& usage, const char* download, const char* upload) {
+    const CivilDate date = civil_date(usage.today);
+    const DayNumber month_first = day_number({date.year, date.month, 1});
+    const DayNumber month_last = month_first + days_in_month(date.year, date.month) - 1;
+    period_date(usage.day, usage.today, 10);
+    period_date(usage.month, usage.today, 7);
+    usage.day.in = usage_sum(usage, download, usage.today, usage.today).received;
+    usage.day.out = usage_sum(usage, upload, usage.today, usage.today).sent;
+    usage.month.in = usage_sum(usage, download, month_first, month_last).received;
+    usage.month.out = usage_sum(usage, upload, month_first, month_last).sent;
 }
 
 void format_usage_line(char (&line)[48], const char* name, const UsagePeriod& period) {

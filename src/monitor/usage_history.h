@@ -47,6 +47,8 @@ bool usage_first_date(DayNumber* day);
 // True once after a history file that could not be read whole was set aside
 // as "usage-history.bad.csv", so that the Usage window says so once.
 bool take_history_set_aside_notice();
+// Raises that notice; the history file's reader calls it.
+void note_history_set_aside();
 
 // Writes every kept day of every adapter, the current date's counts
 // included, in usage-history.csv's format to `path` (UTF-8), by the same

@@ -9,6 +9,8 @@
 #include "settings/settings_file_platform.h"
 #include "settings/settings_store.h"
 
+std::uint64_t saved_file_bytes = 0;
+
 namespace {
 
 char path_buffer[path_capacity];
@@ -104,7 +106,17 @@ bool write_pairs(std::FILE* file, const Setting* pairs, std::int32_t count) {
     for (std::int32_t i = 0; i < count; ++i) {
         if (std::fprintf(file, "%s\t%s\n", pairs[i].key, pairs[i].value) <= 0) return false;
     }
-    return std::fflush(file) == 0 && std::ferror(file) == 0 && flush_file_to_disk(file);
+    return true;
+}
+
+struct PairList {
+    const Setting* pairs;
+    std::int32_t count;
+};
+
+bool write_pair_list(std::FILE* file, void* context) {
+    const PairList& list = *static_cast<const PairList*>(context);
+    return write_pairs(file, list.pairs, list.count);
 }
 
 void skip_byte_order_mark(std::FILE* file) {
@@ -113,8 +125,9 @@ void skip_byte_order_mark(std::FILE* file) {
     if (got != mark_length || std::memcmp(start, byte_order_mark, mark_length) != 0) std::rewind(file);
 }
 
-bool replace_patiently(const char* from, const char* to) {
-    const std::int64_t started = monotonic_ns();
+// A deadline stands for a first try that much patience before it.
+bool replace_until(const char* from, const char* to, std::int64_t deadline_ns) {
+    const std::int64_t started = deadline_ns - replace_patience_ns;
     ReplaceResult result = replace_file(from, to);
     while (keep_trying_replace(result, started, monotonic_ns())) {
         pause_before_retry();
@@ -206,6 +219,11 @@ bool save_settings_file(const char* path) {
 }
 
 bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count) {
+    PairList list{pairs, count};
+    return save_file_atomically(path, write_pair_list, &list, monotonic_ns() + replace_patience_ns);
+}
+
+bool save_file_atomically(const char* path, ContentWriter write, void* context, std::int64_t deadline_ns) {
     if (!path || !*path) return false;
     // Before writing: a leftover may be what fills the disk.
     char folder[path_capacity];
@@ -219,9 +237,12 @@ bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count)
     if (!temporary) return false;
     bool saved = false;
     if (std::FILE* file = open_file(temporary, "wb")) {
-        bool written = write_pairs(file, pairs, count);
-        bool closed = std::fclose(file) == 0;
-        saved = written && closed && replace_patiently(temporary, path);
+        const bool written = write(file, context) && std::fflush(file) == 0 && std::ferror(file) == 0 &&
+                             flush_file_to_disk(file);
+        const long size = std::ftell(file);
+        const bool closed = std::fclose(file) == 0;
+        saved = written && closed && replace_until(temporary, path, deadline_ns);
+        if (saved && size > 0) saved_file_bytes += static_cast<std::uint64_t>(size);
         if (!saved) remove_file(temporary);
     }
     std::free(temporary);

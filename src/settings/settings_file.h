@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "settings/settings_file_platform.h"
 
@@ -38,6 +39,16 @@ struct Setting;
 using PairReader = bool (*)(const char* key, const char* value, void* context);
 bool read_pairs_file(const char* path, PairReader take, void* context);
 bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count);
+
+// The same temporary-file-and-replace for any content: `write` puts it into
+// the open temporary file and says whether all of it went. A target that
+// another program holds open is tried again until `deadline_ns` on the
+// monotonic clock (a deadline already past gives one try).
+using ContentWriter = bool (*)(std::FILE* file, void* context);
+bool save_file_atomically(const char* path, ContentWriter write, void* context, std::int64_t deadline_ns);
+// The content bytes of every completed save of this process: what keeping
+// the settings and the counts costs the disk.
+extern std::uint64_t saved_file_bytes;
 
 // Removes what saves killed between writing and replacing left in `folder`
 // (which ends in its separator): temporary files of processes that no longer

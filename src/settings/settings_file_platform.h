@@ -56,3 +56,12 @@ ReplaceResult replace_file(const char* from, const char* to);
 
 // Waits a little before a busy file is tried again.
 void pause_before_retry();
+
+// Whether anything by that name is there, readable or not.
+bool file_exists(const char* path);
+
+// Between the ANSI code page of the program's texts and UTF-8, as files that
+// people open elsewhere want them; false (and an empty text) when the text
+// does not fit in `size` bytes. Elsewhere both are the system's bytes.
+bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size);
+bool utf8_to_ansi(const char* utf8, char* ansi, std::size_t size);

@@ -104,3 +104,31 @@ void pause_before_retry() {
     const timespec pause{0, 20 * 1000 * 1000};
     nanosleep(&pause, nullptr);
 }
+
+bool file_exists(const char* path) {
+    struct stat status;
+    return stat(path, &status) == 0;
+}
+
+namespace {
+
+bool copy_text(const char* from, char* to, std::size_t size) {
+    const std::size_t length = std::strlen(from);
+    if (size == 0) return false;
+    if (length >= size) {
+        to[0] = '\0';
+        return false;
+    }
+    std::memcpy(to, from, length + 1);
+    return true;
+}
+
+}  // namespace
+
+bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size) {
+    return copy_text(ansi, utf8, size);
+}
+
+bool utf8_to_ansi(const char* utf8, char* ansi, std::size_t size) {
+    return copy_text(utf8, ansi, size);
+}

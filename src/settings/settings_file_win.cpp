@@ -150,3 +150,34 @@ ReplaceResult replace_file(const char* from, const char* to) {
 void pause_before_retry() {
     Sleep(20);
 }
+
+bool file_exists(const char* path) {
+    const WidePath wide(path);
+    return wide.valid && GetFileAttributesW(wide.text) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+// Through UTF-16; a character the target cannot spell takes its best fit.
+bool convert_text(UINT from_page, const char* from, UINT to_page, char* to, std::size_t size) {
+    if (size == 0) return false;
+    to[0] = '\0';
+    wchar_t wide[1024];
+    const int wide_length = MultiByteToWideChar(from_page, 0, from, -1, wide, 1024);
+    if (wide_length <= 0) return false;
+    const int room = size > 0x7fffffff ? 0x7fffffff : static_cast<int>(size);
+    const int written = WideCharToMultiByte(to_page, 0, wide, wide_length, to, room, nullptr, nullptr);
+    if (written > 0) return true;
+    to[0] = '\0';
+    return false;
+}
+
+}  // namespace
+
+bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size) {
+    return convert_text(CP_ACP, ansi, CP_UTF8, utf8, size);
+}
+
+bool utf8_to_ansi(const char* utf8, char* ansi, std::size_t size) {
+    return convert_text(CP_UTF8, utf8, CP_ACP, ansi, size);
+}

@@ -1,81 +1,106 @@
-// Today's and this month's traffic, counted from the counters' byte totals.
+// Every adapter's traffic per local date, counted from the whole table.
 #include "monitor/usage_count.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
+#include <map>
 #include <string>
+#include <tuple>
 
-#include "monitor/clock.h"
-#include "support/graph_fixture.h"
+#include "support/scripted_counters.h"
 
 namespace {
 
-const char* scripted_date = "";
-void scripted_local_date(char (&date)[11]) {
-    std::snprintf(date, sizeof date, "%s", scripted_date);
+DayNumber date(const char* text) {
+    DayNumber day = 0;
+    EXPECT_TRUE(parse_iso_date(text, &day)) << text;
+    return day;
 }
 
-// Download from one interface, upload from the hardware total. Each step's
-// bytes (eth0's) arrive before its tick on its local date, and the counts are
-// checked after it.
-TEST_F(GraphTest, UsageCountsExactlyWhatTheTotalsCountedPerDayAndMonth) {
-    struct DateGuard {
-        LocalDateReader real = read_local_date;
-        ~DateGuard() { read_local_date = real; }
-    } guard;
-    read_local_date = scripted_local_date;
-    usage_count = {};
-    enum Event { tick, platform_fails, resizing, backwards, adapter_appears };
+// Each step moves the counters, then one reading is counted on its date. The
+// bytes the adapters carried after the first reading (the kernel's growth,
+// a reset's new count included) must all be counted, once, on the date of
+// the reading that saw them.
+TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
+    scripted_reset();
+    const int eth = scripted_add("eth0", true);
+    const int wlan = scripted_add("wlan0", true);
+    const int lo = scripted_add("lo", false);
+    scripted_set_counts(eth, 5000, 700);  // since the boot, before counting began
+    enum Event { grow, appear, vanish, come_back, reset };
     const struct {
         const char* date;
         Event event;
-        std::uint64_t in, out, day_in, day_out, month_in, month_out;
+        int adapter;
+        std::uint64_t received, sent;  // the growth, or for a reset the count after it
     } steps[] = {
-        {"2026-03-30", tick, 100, 10, 0, 0, 0, 0},              // the first collection: a base only
-        {"2026-03-30", tick, 1000, 200, 1000, 250, 1000, 250},  // warm-up (rate 0); wlan0 sent 50
-        {"2026-03-30", platform_fails, 300, 30, 1000, 250, 1000, 250},
-        {"2026-03-30", tick, 5, 5, 1305, 285, 1305, 285},
-        {"2026-03-30", resizing, 7, 7, 1305, 285, 1305, 285},
-        {"2026-03-30", tick, 1, 1, 1313, 293, 1313, 293},
-        {"2026-03-30", backwards, 0, 0, 1313, 293, 1313, 293},
-        {"2026-03-30", tick, 20, 20, 1333, 313, 1333, 313},
-        {"2026-03-31", tick, 9, 9, 9, 9, 1342, 322},              // a new day
-        {"2026-03-31", adapter_appears, 4, 4, 13, 9, 1346, 322},  // "*" sums another set
-        {"2026-03-31", tick, 2, 2, 15, 13, 1348, 326},            // the new adapter sends 2 a tick
-        {"2026-03-30", tick, 1, 1, 1, 3, 1349, 329},              // the clock set back
-        {"2026-04-01", tick, 3, 3, 3, 5, 3, 5},                   // a new month
-        {"2026-03-31", tick, 1, 1, 1, 3, 1, 3},                   // back across the month
+        {"2026-03-30", grow, eth, 100, 10},
+        {"2026-03-30", grow, lo, 7, 7},
+        {"2026-03-31", grow, eth, 1000, 0},   // a new date
+        {"2026-03-31", appear, -1, 300, 30},  // usb0 comes; its counters started with it
+        {"2026-03-31", vanish, wlan, 0, 0},
+        {"2026-03-31", come_back, wlan, 50, 5},  // the same identity, counters went on
+        {"2026-03-31", reset, eth, 20, 2},       // counters back to 0, then 20 and 2
+        {"2026-03-30", grow, eth, 3, 3},         // the clock set back: the earlier date's own counts
+        {"2026-04-01", grow, wlan, 9, 9},        // across the month's end
+        {"2026-03-31", grow, eth, 4, 4},         // and back again
+        {"2026-04-01", grow, lo, 1, 1},
     };
-    resize_graph(graph, 4, 80);
-    const int eth = scripted_add("eth0", true);
-    const int wlan = scripted_add("wlan0", true);
-    scripted_add("lo", false);
-    select_download_interface(graph, "eth0");
-    select_upload_interface(graph, "*");
-    int added = -1;
+    std::map<std::tuple<std::string, std::string>, std::pair<std::uint64_t, std::uint64_t>> expected;
+    UsageCount usage{};
+    NamedInterfaces reading{};
+    ASSERT_TRUE(read_named_interfaces(&reading));
+    count_reading(usage, reading, date("2026-03-30"), false);
+    EXPECT_TRUE(usage.days.empty()) << "what the counters held before counting began is no traffic of it";
+    int usb = -1;
     for (const auto& step : steps) {
-        SCOPED_TRACE(std::string(step.date) + " with " + std::to_string(step.in) + " bytes in");
-        scripted_date = step.date;
-        scripted_add_counts(eth, step.in, step.out);
-        if (step.in == 1000) scripted_add_counts(wlan, 0, 50);
-        if (step.event == backwards) scripted_set_counts(eth, 10, 10);
-        if (step.event == adapter_appears)
-            scripted_set_counts(added = scripted_add("usb0", true), 0, 1u << 30);
-        if (step.event == tick && added >= 0) scripted_add_counts(added, 0, 2);
-        scripted_set_failing(step.event == platform_fails);
-        graph.resizing = step.event == resizing;
-        scripted_advance_ms(1000);
-        sample(graph);
-        count_usage(usage_count, graph.download_counter, graph.upload_counter);
-        EXPECT_EQ(usage_count.day.in, step.day_in);
-        EXPECT_EQ(usage_count.day.out, step.day_out);
-        EXPECT_EQ(usage_count.month.in, step.month_in);
-        EXPECT_EQ(usage_count.month.out, step.month_out);
-        EXPECT_STREQ(usage_count.day.date, step.date);
-        EXPECT_EQ(std::string(usage_count.month.date), std::string(step.date, 7));
+        const int adapter = step.event == appear ? (usb = scripted_add("usb0", true)) : step.adapter;
+        SCOPED_TRACE(std::string(step.date) + " step on adapter " + std::to_string(adapter));
+        if (step.event == vanish) scripted_set_present(adapter, false);
+        if (step.event == come_back) scripted_set_present(adapter, true);
+        if (step.event == reset)
+            scripted_set_counts(adapter, step.received, step.sent);
+        else
+            scripted_add_counts(adapter, step.received, step.sent);
+        if (step.received + step.sent > 0) {
+            auto& counts = expected[{step.date, adapter == eth    ? "eth0"
+                                                : adapter == wlan ? "wlan0"
+                                                : adapter == lo   ? "lo"
+                                                                  : "usb0"}];
+            counts.first += step.received;
+            counts.second += step.sent;
+        }
+        ASSERT_TRUE(read_named_interfaces(&reading));
+        count_reading(usage, reading, date(step.date), false);
     }
+    std::map<std::tuple<std::string, std::string>, std::pair<std::uint64_t, std::uint64_t>> counted;
+    for (const UsageDay& row : usage.days) {
+        char text[11];
+        format_iso_date(text, row.day);
+        counted[{text, usage.adapters[static_cast<std::size_t>(row.adapter)].name}] = {row.received,
+                                                                                       row.sent};
+        EXPECT_EQ(row.hardware, row.adapter != usage_adapter_index(usage, "lo", false));
+    }
+    EXPECT_EQ(counted, expected);
+    EXPECT_GE(usb, 0);
+
+    // A month is the sum of its days; "*" the adapters that were hardware.
+    const ByteCounts march = usage_sum(usage, "*", date("2026-03-01"), date("2026-03-31"));
+    EXPECT_EQ(march.received, 100u + 1000 + 300 + 50 + 20 + 3 + 4);
+    EXPECT_EQ(march.sent, 10u + 30 + 5 + 2 + 3 + 4);
+    usage.today = date("2026-04-01");
+    derive_usage_periods(usage, "ETH0", "*");
+    EXPECT_STREQ(usage.day.date, "2026-04-01");
+    EXPECT_STREQ(usage.month.date, "2026-04");
+    EXPECT_EQ(usage.day.in, 0u);
+    EXPECT_EQ(usage.day.out, 9u) << "wlan0 is hardware, lo is not";
+    usage.today = date("2026-03-30");
+    derive_usage_periods(usage, "eth0", "lo");
+    EXPECT_EQ(usage.day.in, 103u);
+    EXPECT_EQ(usage.day.out, 7u);
+    EXPECT_EQ(usage.month.in, 100u + 1000 + 20 + 3 + 4);
+    EXPECT_EQ(usage.month.out, 7u);
+    set_counter_backend(nullptr);
 }
 
 }  // namespace

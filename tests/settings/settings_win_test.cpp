@@ -541,6 +541,8 @@ TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
 TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {
     write_settings(settings_lines(returning_user()));
     write_file(settings_folder() + "\\usage.cfg", "usage.day_in\t5\n");
+    write_file(settings_folder() + "\\usage-history.csv", "date,adapter,hardware,received,sent\r\n");
+    write_file(settings_folder() + "\\usage-history.bad.csv", "set aside");
     ASSERT_NE(open_window(), nullptr);
     modals.queue_answer(IDYES);
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_RESET_CONFIG, 0), 0);

@@ -1,50 +1,273 @@
-// The usage file: read back as written, and anything damaged counts from 0.
+// The counts kept in usage.cfg and usage-history.csv: the earlier version's
+// file taken over, the history read back as written and a damaged one set
+// aside, traffic while closed counted within one boot, and what a day of
+// counting writes.
 #include "settings/usage_file.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "monitor/clock.h"
+#include "settings/settings_file.h"
+#include "settings/usage_history_file.h"
 #include "settings_fixture.h"
+#include "support/scripted_counters.h"
 
 namespace {
 
-const std::string good =
+DayNumber date(const char* text) {
+    DayNumber day = 0;
+    EXPECT_TRUE(parse_iso_date(text, &day)) << text;
+    return day;
+}
+
+// Each row as "date,adapter,hardware,received,sent,kept received,kept sent".
+std::vector<std::string> rows_of(const UsageCount& usage) {
+    std::vector<std::string> rows;
+    for (const UsageDay& row : usage.days) {
+        char text[11];
+        format_iso_date(text, row.day);
+        rows.push_back(std::string(text) + "," + usage.adapters[static_cast<std::size_t>(row.adapter)].name +
+                       "," + std::to_string(row.hardware) + "," + std::to_string(row.received) + "," +
+                       std::to_string(row.sent) + "," + std::to_string(row.kept_received) + "," +
+                       std::to_string(row.kept_sent));
+    }
+    return rows;
+}
+
+const std::string earlier =
     "usage.day\t2026-03-31\nusage.day_in\t1500\nusage.day_out\t300\n"
     "usage.month\t2026-03\nusage.month_in\t18446744073709551615\nusage.month_out\t4000\n";
 
-TEST(UsageFile, ReadsBackWhatItWroteAndCountsFromZeroWhenDamaged) {
+TEST(UsageFile, TakesOverTheEarlierVersionsFileAndLeavesADamagedOne) {
     ScratchFolder scratch;
     const std::string path = scratch.file("usage.cfg");
-    write_file(path, good);
+    write_file(path, earlier);
     UsageCount usage{};
-    ASSERT_TRUE(load_usage_file(path.c_str(), &usage));
-    EXPECT_EQ(usage.month.in, UINT64_MAX);
+    UsageFileState state{};
+    ASSERT_TRUE(load_usage_file(path.c_str(), &usage, &state, "eth0", ""));
+    EXPECT_EQ(rows_of(usage), (std::vector<std::string>{
+                                  "2026-03-01,eth0,1,18446744073709550115,0,0,0", "2026-03-01,*,1,0,3700,0,0",
+                                  "2026-03-31,eth0,1,1500,0,0,0", "2026-03-31,*,1,0,300,0,0"}));
+    EXPECT_FALSE(state.system_start_known);
+
+    // Written back in this version's form, the six keys still say what they said.
+    usage.today = date("2026-03-31");
+    derive_usage_periods(usage, "eth0", "*");
+    usage.system_start_s = 1774000000;
     ASSERT_TRUE(save_usage_file(path.c_str(), usage));
-    EXPECT_EQ(read_file(path), good);
+    EXPECT_EQ(read_file(path).substr(0, earlier.size()), earlier);
+    UsageCount again{};
+    ASSERT_TRUE(load_usage_file(path.c_str(), &again, &state, "other", "other"));
+    EXPECT_EQ(rows_of(again), rows_of(usage)) << "taken once: the next load reads the adapters";
+    EXPECT_EQ(state.system_start_s, 1774000000);
 
     const std::pair<std::string, std::string> damages[] = {
         {"2026-03-31", "2026-3-31"},
-        {"2026-03-31", "2026-13-31"},
-        {"2026-03-31", "2026-03-32"},
+        {"2026-03-31", "2026-02-30"},
         {"2026-03-31", "2026-03-31x"},
         {"\t2026-03\n", "\t26-03\n"},
         {"1500", "-1500"},
-        {"1500", "15e2"},
         {"1500", "1500\r"},
-        {"1500", ""},
         {"18446744073709551615", "18446744073709551616"},
-        {"300", std::string(5000, '7')},
         {"usage.day_out", "usage.day_put"},
     };
     for (const auto& [from, to] : damages) {
-        std::string bytes = good;
+        std::string bytes = earlier;
         write_file(path, bytes.replace(bytes.find(from), from.size(), to));
-        usage.day = {"2026-03-31", 9, 9};
-        EXPECT_FALSE(load_usage_file(path.c_str(), &usage)) << to.substr(0, 40);
-        EXPECT_EQ(usage.day.in + usage.day.out + usage.month.in + usage.month.out, 0u) << to.substr(0, 40);
-        EXPECT_STREQ(usage.day.date, "") << to.substr(0, 40);
+        UsageCount damaged{};
+        EXPECT_FALSE(load_usage_file(path.c_str(), &damaged, &state, "eth0", "eth0")) << to;
+        EXPECT_TRUE(damaged.days.empty()) << to;
     }
+}
+
+TEST(UsageHistoryFile, ReadsBackWhatItWroteQuotedByTheCsvRules) {
+    ScratchFolder scratch;
+    const std::string path = scratch.file("usage-history.csv");
+    UsageCount usage{};
+    const std::int32_t quoted = usage_adapter_index(usage, "Fast \"LAN\", port 2", true);
+    const std::int32_t lo = usage_adapter_index(usage, "lo", true);
+    add_usage(usage, lo, date("2026-03-30"), false, 7, 8);
+    add_usage(usage, quoted, date("2016-02-29"), true, 18446744073709551615u, 0);
+    add_usage(usage, quoted, date("2026-03-30"), true, 1, 2);
+    add_usage(usage, lo, date("2026-03-31"), false, 5, 5);
+    usage.today = date("2026-03-31");
+    ASSERT_TRUE(write_usage_history(path.c_str(), usage, false, 0));
+    const std::string bytes = read_file(path);
+    EXPECT_EQ(bytes,
+              "\xEF\xBB\xBF"
+              "date,adapter,hardware,received,sent\r\n"
+              "2016-02-29,\"Fast \"\"LAN\"\", port 2\",1,18446744073709551615,0\r\n"
+              "2026-03-30,\"Fast \"\"LAN\"\", port 2\",1,1,2\r\n"
+              "2026-03-30,lo,0,7,8\r\n")
+        << "today stays out";
+
+    UsageCount read{};
+    ASSERT_EQ(read_usage_history(path.c_str(), &read), HistoryRead::read);
+    EXPECT_EQ(rows_of(read),
+              (std::vector<std::string>{
+                  "2016-02-29,Fast \"LAN\", port 2,1,18446744073709551615,0,18446744073709551615,0",
+                  "2026-03-30,Fast \"LAN\", port 2,1,1,2,1,2", "2026-03-30,lo,0,7,8,7,8"}));
+    read.today = usage.today;
+    ASSERT_TRUE(write_usage_history(path.c_str(), read, true, 0));
+    EXPECT_EQ(read_file(path), bytes);
+
+    const std::pair<std::string, std::string> damages[] = {
+        {"date,adapter", "day,adapter"},
+        {",1,1,2\r\n", ",2,1,2\r\n"},
+        {",7,8", ",7,-8"},
+        {",7,8", ",7,8,9"},
+        {"2026-03-30,lo", "2026-02-30,lo"},
+        {"\"\", port 2\",1,1", "\"\", port 2,1,1"},
+        {"18446744073709551615", "18446744073709551616"},
+        {"\r\n2026-03-30,lo", "\r2026-03-30,lo"},
+    };
+    for (const auto& [from, to] : damages) {
+        std::string damaged = bytes;
+        write_file(path, damaged.replace(damaged.find(from), from.size(), to));
+        UsageCount untouched{};
+        EXPECT_EQ(read_usage_history(path.c_str(), &untouched), HistoryRead::damaged) << to;
+        EXPECT_TRUE(untouched.days.empty()) << to;
+    }
+    std::string edited = bytes.substr(3);  // a spreadsheet's save: no mark, LF line ends
+    for (std::size_t at; (at = edited.find("\r\n")) != std::string::npos;) edited.erase(at, 1);
+    write_file(path, edited);
+    UsageCount reread{};
+    ASSERT_EQ(read_usage_history(path.c_str(), &reread), HistoryRead::read);
+    EXPECT_EQ(rows_of(reread), rows_of(read));
+}
+
+// The program's start and end as main_window runs them, with the counters,
+// the local date and the system's start time under the test's control.
+class UsageKeeping : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppDataGuard::set("AppData", (scratch.path / "AppData").string());
+        today = "2026-03-30";
+        system_start = 1774850000;
+        scripted_reset();
+        read_local_date = [](char(&text)[11]) { std::snprintf(text, sizeof text, "%s", today.c_str()); };
+        read_system_start = [] { return system_start; };
+        eth = scripted_add("eth0", true);
+        scripted_add("lo", false);
+        scripted_set_counts(eth, 1000, 100);
+    }
+    void TearDown() override {
+        read_local_date = real_date;
+        read_system_start = real_start;
+        set_counter_backend(nullptr);
+        usage_count = {};
+    }
+    std::string file(const char* name) { return settings_path("%s", name); }
+    // Ends a run as the window's destruction does.
+    void end_run() {
+        save_usage_history(false, 0);
+        save_usage();
+    }
+    std::string eth0_on(const char* day) {
+        const ByteCounts counts = usage_between("eth0", date(day), date(day));
+        return std::to_string(counts.received) + "/" + std::to_string(counts.sent);
+    }
+
+    static inline std::string today;
+    static inline std::int64_t system_start;
+    LocalDateReader real_date = read_local_date;
+    SystemStartReader real_start = read_system_start;
+    AppDataGuard app_data;
+    ScratchFolder scratch;
+    int eth = -1;
+};
+
+TEST_F(UsageKeeping, TrafficWhileClosedCountsAtTheNextStartOfTheSameBootOnly) {
+    load_usage();
+    scripted_add_counts(eth, 10, 1);
+    end_run();
+    EXPECT_EQ(eth0_on("2026-03-30"), "10/1");
+
+    today = "2026-03-31";
+    scripted_add_counts(eth, 500, 50);  // while closed
+    system_start += 4;                  // the clock adjusted a little meanwhile
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-30"), "10/1") << "kept from the last run";
+    EXPECT_EQ(eth0_on("2026-03-31"), "500/50") << "counted to the start's date";
+    end_run();
+
+    scripted_add_counts(eth, 700, 70);
+    system_start += 3600;  // a new boot whose counters happen to be higher
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-31"), "500/50");
+    end_run();
+
+    scripted_set_counts(eth, 20, 2);  // within that boot, counters went back while closed
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-31"), "500/50");
+    scripted_add_counts(eth, 5, 5);
+    keep_usage(0);
+    keep_usage(usage_read_interval_ns);
+    EXPECT_EQ(eth0_on("2026-03-31"), "505/55") << "from the start's values on";
+}
+
+TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
+    const std::string damaged =
+        "\xEF\xBB\xBF"
+        "date,adapter,hardware,received,sent\r\n2026-03-29,eth0,1,5";
+    make_folder(settings_path(""));
+    write_file(file("usage-history.csv"), damaged + "\"");
+    write_file(file("usage-history.bad.csv"), "an older one");
+    load_usage();
+    EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
+    EXPECT_TRUE(take_history_set_aside_notice());
+    EXPECT_FALSE(take_history_set_aside_notice());
+    scripted_add_counts(eth, 10, 1);
+    end_run();
+    EXPECT_FALSE(file_exists(file("usage-history.csv").c_str())) << "nothing of a completed date yet";
+    today = "2026-03-31";
+    load_usage();
+    end_run();
+    EXPECT_EQ(read_file(file("usage-history.csv")),
+              "\xEF\xBB\xBF"
+              "date,adapter,hardware,received,sent\r\n2026-03-30,eth0,1,10,1\r\n");
+    EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
+    EXPECT_FALSE(take_history_set_aside_notice());
+
+    delete_usage();
+    for (const char* name : {"usage.cfg", "usage-history.csv", "usage-history.bad.csv"})
+        EXPECT_FALSE(file_exists(file(name).c_str())) << name;
+}
+
+// Three adapters busy all day, a tick every 5 s from noon to noon: the history
+// is written once, at midnight, and everything together stays far below 4 KB
+// a minute.
+TEST_F(UsageKeeping, ADayOfCountingWritesTheHistoryOnceAndLittleElse) {
+    const int wifi = scripted_add("Wireless Network Adapter #2, the fast one", true);
+    load_usage();
+    const std::uint64_t bytes_before = saved_file_bytes;
+    constexpr std::int64_t tick_ns = 5'000'000'000;
+    constexpr int ticks_per_day = 24 * 3600 / 5;
+    std::string history_at_midnight;
+    for (int tick = 1; tick <= ticks_per_day; ++tick) {
+        scripted_add_counts(eth, 5'000'000, 500'000);
+        scripted_add_counts(wifi, 1'000'000, 100'000);
+        scripted_add_counts(1, 1000, 1000);
+        if (tick == ticks_per_day / 2) today = "2026-03-31";
+        keep_usage(tick * tick_ns);
+        if (tick == ticks_per_day / 2 + 2) history_at_midnight = read_file(file("usage-history.csv"));
+        if (tick == ticks_per_day / 2 - 2) {
+            EXPECT_FALSE(file_exists(file("usage-history.csv").c_str()));
+        }
+    }
+    EXPECT_NE(history_at_midnight.find("2026-03-30,eth0,1,"), std::string::npos);
+    EXPECT_EQ(read_file(file("usage-history.csv")), history_at_midnight)
+        << "not rewritten before the next date";
+    const double per_minute = static_cast<double>(saved_file_bytes - bytes_before) / (24 * 60);
+    EXPECT_LT(per_minute, 1024.0);
+    std::printf("a day of counting three adapters wrote %.0f bytes a minute\n", per_minute);
+    EXPECT_EQ(usage_between("*", date("2026-03-30"), date("2026-03-31")).received,
+              6'000'000ull * (ticks_per_day - 1))
+        << "every byte after the first reading, on one date or the other";
 }
 
 }  // namespace

@@ -186,10 +186,13 @@ bool take_over_earlier(const UsageLines& lines, UsageCount* usage, const char* d
     const std::int32_t in = usage_adapter_index(*usage, *download ? download : all_hardware_adapters, true);
     const std::int32_t out = usage_adapter_index(*usage, *upload ? upload : all_hardware_adapters, true);
     if (in < 0 || out < 0) return false;
-    if (counts[1]) add_usage(*usage, in, day, true, counts[1], 0);
-    if (counts[2]) add_usage(*usage, out, day, true, 0, counts[2]);
-    if (month_in) add_usage(*usage, in, month_first, true, month_in, 0);
-    if (month_out) add_usage(*usage, out, month_first, true, 0, month_out);
+    // Totals like any others: a history that holds those dates already (an
+    // earlier version ran again in between) is not added to.
+    if (counts[1]) merge_usage(*usage, in, day, true, counts[1], 0, false);
+    if (counts[2]) merge_usage(*usage, out, day, true, 0, counts[2], false);
+    if (month_in) merge_usage(*usage, in, month_first, true, month_in, 0, false);
+    if (month_out) merge_usage(*usage, out, month_first, true, 0, month_out, false);
+    usage->changed = true;
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "graph/themes.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_values.h"
@@ -23,6 +24,7 @@
 #include "settings/settings_store.h"
 #include "settings_win_test_support.h"
 #include "support/message_pump.h"
+#include "support/scripted_counters.h"
 
 namespace {
 
@@ -536,6 +538,41 @@ TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
     EXPECT_NE(read_settings().find("app.starts\t5\n"), std::string::npos);
     EXPECT_TRUE(IsWindow(window)) << "the window stays until the platform ends the process";
     EXPECT_FALSE(take_quit_message());
+}
+
+// The history takes the completed dates at exit, and today's too at the end
+// of the logon, after which the platform may end the process at any moment.
+// Each window starts on an empty scripted table: the adapter comes after the
+// start's reading, its counters going on from run to run.
+TEST_F(WindowEnd, TheHistoryTakesTodayOnlyAtTheEndOfTheLogon) {
+    struct DateGuard {
+        LocalDateReader real = read_local_date;
+        ~DateGuard() { read_local_date = real; }
+    } guard;
+    static const char* today = "2026-03-30";
+    read_local_date = [](char(&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
+    write_settings(settings_lines(returning_user()));
+    const std::string history = settings_folder() + "\\usage-history.csv";
+    const std::string header =
+        "\xEF\xBB\xBF"
+        "date,adapter,hardware,received,sent\r\n";
+    ASSERT_NE(open_window(), nullptr);
+    scripted_set_counts(scripted_add("eth0", true), 100, 10);
+    DestroyWindow(window);
+    EXPECT_TRUE(take_quit_message());
+    EXPECT_FALSE(std::filesystem::exists(history)) << "today is not complete";
+
+    ASSERT_NE(open_window(), nullptr);
+    const int eth = scripted_add("eth0", true);
+    scripted_set_counts(eth, 120, 12);
+    EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
+    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
+
+    today = "2026-03-31";
+    scripted_add_counts(eth, 3, 3);
+    close_window();
+    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
+    EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find(".2026-03-31\t3,3\n"), std::string::npos);
 }
 
 TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {

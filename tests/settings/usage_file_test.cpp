@@ -232,6 +232,15 @@ TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
               "date,adapter,hardware,received,sent\r\n2026-03-30,eth0,1,10,1\r\n");
     EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
     EXPECT_FALSE(take_history_set_aside_notice());
+    scripted_add_counts(eth, 4, 4);
+    keep_usage(0);
+    keep_usage(usage_read_interval_ns);
+    const std::string exported = (scratch.path / "export.csv").string();
+    ASSERT_TRUE(export_usage_history(exported.c_str()));
+    EXPECT_EQ(read_file(exported),
+              "\xEF\xBB\xBF"
+              "date,adapter,hardware,received,sent\r\n2026-03-30,eth0,1,10,1\r\n2026-03-31,eth0,1,4,4\r\n")
+        << "today's counts too";
 
     delete_usage();
     for (const char* name : {"usage.cfg", "usage-history.csv", "usage-history.bad.csv"})

@@ -29,7 +29,7 @@ struct UsageAdapter {
 };
 
 // One adapter's bytes on one date. `kept_*` is what usage-history.csv holds
-// of it; the rest waits in usage.cfg.
+// of it; a row that has grown past that waits in usage.cfg, whole.
 struct UsageDay {
     DayNumber day;
     std::int32_t adapter;

@@ -81,25 +81,17 @@ program_pid=
 counted=$("$python" - "$work/mivrel" "$receiver" <<'EOF'
 import csv, os, sys
 folder, name = sys.argv[1], sys.argv[2]
-dates = {}
-def take(date, received, sent):
-    old = dates.get(date, (0, 0))
-    dates[date] = (max(old[0], received), max(old[1], sent))
-pairs = []
-with open(os.path.join(folder, "usage.cfg"), encoding="utf-8") as f:
-    pairs = [line.rstrip("\n").split("\t", 1) for line in f if "\t" in line]
-numbers = {k.split(".")[1] for k, v in pairs if k.startswith("adapter.") and k.endswith(".name") and v == name}
-for key, value in pairs:
-    parts = key.split(".")
-    if len(parts) == 3 and parts[0] == "adapter" and parts[1] in numbers and parts[2][:2] == "20":
-        received, sent = value.split(",")
-        take(parts[2], int(received), int(sent))
+pairs = [l.rstrip("\n").split("\t", 1) for l in open(os.path.join(folder, "usage.cfg")) if "\t" in l]
+ours = {k.split(".")[1] for k, v in pairs if k.startswith("adapter.") and k.endswith(".name") and v == name}
+rows = [(k.split(".")[2], *v.split(",")) for k, v in pairs
+        if k.count(".") == 2 and k.split(".")[1] in ours and k.split(".")[2][:2] == "20"]
 history = os.path.join(folder, "usage-history.csv")
 if os.path.exists(history):
-    with open(history, encoding="utf-8-sig", newline="") as f:
-        for row in list(csv.reader(f))[1:]:
-            if row[1] == name:
-                take(row[0], int(row[3]), int(row[4]))
+    rows += [(r[0], r[3], r[4]) for r in list(csv.reader(open(history, encoding="utf-8-sig")))[1:] if r[1] == name]
+dates = {}
+for date, received, sent in rows:
+    old = dates.get(date, (0, 0))
+    dates[date] = (max(old[0], int(received)), max(old[1], int(sent)))
 print(sum(r for r, s in dates.values()), sum(s for r, s in dates.values()))
 EOF
 )

@@ -27,6 +27,7 @@ TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
     const int wlan = scripted_add("wlan0", true);
     const int lo = scripted_add("lo", false);
     scripted_set_counts(eth, 5000, 700);  // since the boot, before counting began
+    const char* const names[] = {"eth0", "wlan0", "lo", "usb0"};
     enum Event { grow, appear, vanish, come_back, reset };
     const struct {
         const char* date;
@@ -52,9 +53,8 @@ TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
     ASSERT_TRUE(read_named_interfaces(&reading));
     count_reading(usage, reading, date("2026-03-30"), false);
     EXPECT_TRUE(usage.days.empty()) << "what the counters held before counting began is no traffic of it";
-    int usb = -1;
     for (const auto& step : steps) {
-        const int adapter = step.event == appear ? (usb = scripted_add("usb0", true)) : step.adapter;
+        const int adapter = step.event == appear ? scripted_add("usb0", true) : step.adapter;
         SCOPED_TRACE(std::string(step.date) + " step on adapter " + std::to_string(adapter));
         if (step.event == vanish) scripted_set_present(adapter, false);
         if (step.event == come_back) scripted_set_present(adapter, true);
@@ -63,10 +63,7 @@ TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
         else
             scripted_add_counts(adapter, step.received, step.sent);
         if (step.received + step.sent > 0) {
-            auto& counts = expected[{step.date, adapter == eth    ? "eth0"
-                                                : adapter == wlan ? "wlan0"
-                                                : adapter == lo   ? "lo"
-                                                                  : "usb0"}];
+            auto& counts = expected[{step.date, names[adapter]}];
             counts.first += step.received;
             counts.second += step.sent;
         }
@@ -82,7 +79,6 @@ TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
         EXPECT_EQ(row.hardware, row.adapter != usage_adapter_index(usage, "lo", false));
     }
     EXPECT_EQ(counted, expected);
-    EXPECT_GE(usb, 0);
 
     // A month is the sum of its days; "*" the adapters that were hardware.
     const ByteCounts march = usage_sum(usage, "*", date("2026-03-01"), date("2026-03-31"));

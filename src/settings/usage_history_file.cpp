@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "settings/settings_file.h"
@@ -171,14 +172,22 @@ HistoryRead read_usage_history(const char* path, UsageCount* usage) {
     if (!path) return HistoryRead::unreadable;
     std::FILE* file = open_file(path, "rb");
     if (!file) return file_exists(path) ? HistoryRead::unreadable : HistoryRead::missing;
-    std::string bytes;
-    const bool whole = read_whole_file(file, &bytes);
-    std::fclose(file);
-    if (!whole) return HistoryRead::unreadable;
-    UsageCount read = *usage;
-    if (!parse_history(bytes, &read)) return HistoryRead::damaged;
-    *usage = std::move(read);
-    return HistoryRead::read;
+    // A file too large for the memory left is no damage of its own: it stays
+    // where it is, unwritten.
+    try {
+        std::string bytes;
+        const bool whole = read_whole_file(file, &bytes);
+        std::fclose(file);
+        file = nullptr;
+        if (!whole) return HistoryRead::unreadable;
+        UsageCount read = *usage;
+        if (!parse_history(bytes, &read)) return HistoryRead::damaged;
+        *usage = std::move(read);
+        return HistoryRead::read;
+    } catch (const std::bad_alloc&) {
+        if (file) std::fclose(file);
+        return HistoryRead::unreadable;
+    }
 }
 
 bool write_usage_history(const char* path, const UsageCount& usage, bool with_today,

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "app/data_plan_watch.h"
 #include "app/live_icon.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
@@ -18,6 +19,7 @@
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
+#include "dialogs/usage_dialog.h"
 #include "graph/dpi.h"
 #include "graph/paint_graph_win.h"
 #include "monitor/clock.h"
@@ -196,7 +198,7 @@ void open_modal_dialog(HWND window, int template_id, DLGPROC procedure) {
 
 bool is_menu_command(int id) {
     return id == IDM_CONFIGURE || id == IDM_ABOUT || id == IDM_EXIT || id == IDM_RESET_CONFIG ||
-           id == IDM_RESET_POSITION || id == IDM_START_WITH_WINDOWS;
+           id == IDM_RESET_POSITION || id == IDM_START_WITH_WINDOWS || id == IDM_USAGE;
 }
 
 // The icon's menu works inside a modal window's loop too; what it asks for then
@@ -213,6 +215,10 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_ABOUT:
             open_modal_dialog(window, IDD_ABOUT, about_dialog_proc);
+            return 0;
+        case IDM_USAGE:
+            register_usage_chart();
+            open_modal_dialog(window, IDD_USAGE, usage_dialog_proc);
             return 0;
         case IDM_EXIT:
             DestroyWindow(window);
@@ -244,6 +250,7 @@ LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
 LRESULT on_timer(HWND window) {
     sample(traffic_graph);
     keep_usage(monotonic_ns());
+    watch_data_plan();
     if (IsWindowVisible(window)) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/data_plan_watch.h"
 #include "app/live_icon.h"
 #include "app/modal.h"
 #include "monitor/clock.h"
@@ -76,7 +77,8 @@ void free_small_icon() {
 
 // A line that does not fit whole is left out rather than cut. With rates and
 // counts of 0 or more every line fits: the name and rate labels take at most
-// 6 + 1 + 21 + 1 + 19 = 48 characters, each usage line 1 + 38, 126 in all.
+// 6 + 1 + 21 + 1 + 19 = 48 characters, each usage line 1 + 38, 126 in all;
+// with a plan, today's line 1 + 34 and the plan's 1 + 40, 124 in all.
 void append_tip_line(char (&tip)[sizeof notify_icon_data.szTip], const char* line) {
     const std::size_t used = std::strlen(tip);
     const std::size_t length = std::strlen(line);
@@ -122,10 +124,18 @@ void format_tip(char (&tip)[sizeof notify_icon_data.szTip]) {
     std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", traffic_graph.download_label,
                   traffic_graph.upload_label);
     char line[48];
-    format_usage_line(line, "Today", usage_count.day);
-    append_tip_line(tip, line);
-    format_usage_line(line, "Month", usage_count.month);
-    append_tip_line(tip, line);
+    // With a plan, every count is in its units, and the month gives way to its period.
+    if (const PlanStatus* plan = current_plan()) {
+        format_plan_usage_line(line, "Today", usage_count.day.in, usage_count.day.out);
+        append_tip_line(tip, line);
+        format_plan_tip_line(line, *plan);
+        append_tip_line(tip, line);
+    } else {
+        format_usage_line(line, "Today", usage_count.day);
+        append_tip_line(tip, line);
+        format_usage_line(line, "Month", usage_count.month);
+        append_tip_line(tip, line);
+    }
 }
 
 }  // namespace
@@ -179,6 +189,17 @@ void remove_notification_icon() {
     free_small_icon();
 }
 
+// A copy of the record, so that the balloon is not sent again with the next tooltip.
+bool show_notification_balloon(const char* text) {
+    if (!icon_shown) return false;
+    NOTIFYICONDATAA balloon = notify_icon_data;
+    balloon.uFlags = NIF_INFO;
+    std::snprintf(balloon.szInfoTitle, sizeof balloon.szInfoTitle, "%s", "mivrel");
+    std::snprintf(balloon.szInfo, sizeof balloon.szInfo, "%s", text);
+    balloon.dwInfoFlags = NIIF_WARNING;
+    return shell_notify_icon(NIM_MODIFY, &balloon) != FALSE;
+}
+
 bool notification_icon_shown() {
     return icon_shown;
 }
@@ -199,6 +220,9 @@ void on_notification_icon(LPARAM event) {
             break;
         case WM_RBUTTONUP:
             open_icon_menu();
+            break;
+        case NIN_BALLOONUSERCLICK:
+            PostMessageA(main_window, WM_COMMAND, IDM_USAGE, 0);
             break;
         default:
             break;

@@ -24,6 +24,8 @@ void show_notification_image(HICON icon);
 bool notification_icon_shown();
 // Shows the hidden Main window in front, as a click on the icon does.
 void show_main_window();
+// A balloon over the icon (title "mivrel"); false when the taskbar refuses it.
+bool show_notification_balloon(const char* text);
 // `event` is the mouse message that happened over the icon.
 void on_notification_icon(LPARAM event);
 

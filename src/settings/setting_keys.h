@@ -19,6 +19,11 @@ constexpr char graph_locked_max_value[] = "graph.locked_max_value";
 constexpr char graph_theme[] = "graph.theme";
 constexpr char graph_dependent_text_color[] = "graph.dependent_text_color";
 constexpr char graph_rate_units[] = "graph.rate_units";
+constexpr char plan_limit_mb[] = "plan.limit_mb";
+constexpr char plan_start_day[] = "plan.start_day";
+constexpr char plan_download_only[] = "plan.download_only";
+constexpr char plan_warn_percent[] = "plan.warn_percent";
+constexpr char plan_interface[] = "plan.interface";
 
 // The usage file's.
 constexpr char usage_day[] = "usage.day";

@@ -15,6 +15,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/setting_keys.h"
+#include "settings/plan_settings.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -108,6 +109,7 @@ void load_settings() {
     traffic_graph.dependent_text_color = get_setting_int(keys::graph_dependent_text_color, 0) != 0;
     traffic_graph.rate_units = rate_units_from_text(stored_text_or(keys::graph_rate_units, "bytes"));
     set_tray_icon_mode(tray_icon_mode_from_text(stored_text_or(keys::app_tray_icon, "icon")));
+    load_plan_settings();
 
     // app.starts counts saves, so the greeting comes back until the first one.
     if (get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
@@ -136,6 +138,7 @@ bool save_settings() {
     const char* starts = stored_text(keys::app_starts);
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
+    store_plan_settings();
 
     // A path too long for the buffer is refused rather than cut short; the
     // usage file's shorter one may still fit.

@@ -14,8 +14,10 @@
 #include "app/app.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
+#include "monitor/data_plan.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
+#include "resources/resource.h"
 #include "settings/settings_win_test_support.h"
 #include "support/scripted_counters.h"
 
@@ -376,6 +378,60 @@ TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
     EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;1 5 " + tip);
     shell_notify_icon = real_shell;
     icon_clock = real_clock;
+}
+
+std::vector<std::string> balloons;
+int balloon_refusals = 0;
+
+BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
+    if (message != NIM_MODIFY || !(data->uFlags & NIF_INFO)) return TRUE;
+    if (balloon_refusals-- > 0) return FALSE;
+    balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
+    return TRUE;
+}
+
+// At the warning and at the whole allowance one balloon each, the first again
+// after the taskbar refused it (as at logon), none for the ticks between; the
+// tooltip's month gives way to the plan; a click on a balloon asks for the
+// Usage window.
+TEST_F(NotificationIcon, PlanBalloonsComeOnceEachAndAClickOnOneAsksForTheUsageWindow) {
+    struct Guard {
+        ShellNotifyIcon real = shell_notify_icon;
+        ~Guard() {
+            shell_notify_icon = real;
+            data_plan.limit_mb = 0;
+            plan_warning_state = {};
+        }
+    } guard;
+    shell_notify_icon = balloon_shell;
+    balloons.clear();
+    balloon_refusals = 1;
+    data_plan = {1'000, 1, false, 80, "mivrel test adapter"};
+    plan_warning_state = {};
+    const DayNumber today = local_today();
+    const std::int32_t adapter = usage_adapter_index(usage_count, data_plan.adapter, true);
+    const std::string left = std::to_string(plan_period(1, today).last - today + 1);
+    const std::string days = left == "1" ? " day left" : " days left";
+
+    add_usage(usage_count, adapter, today, true, 850'000'000, 0);
+    tick();
+    EXPECT_TRUE(balloons.empty());
+    tick();
+    tick();
+    add_usage(usage_count, adapter, today, true, 200'000'000, 0);
+    tick();
+    tick();
+    EXPECT_EQ(balloons,
+              (std::vector<std::string>{"mivrel: Data plan: 850.0 MB of 1.0 GB used (85 %), " + left + days,
+                                        "mivrel: Data plan: 1.1 GB of 1.0 GB used (105 %), " + left + days}));
+    const std::string tip = notify_icon_data.szTip;
+    EXPECT_NE(tip.find("\nToday:  "), std::string::npos) << tip;
+    EXPECT_EQ(tip.substr(tip.rfind('\n') + 1), "Plan:  1.1 of 1.0 GB, " + left + days + " !");
+
+    on_notification_icon(NIN_BALLOONUSERCLICK);
+    MSG message{};
+    ASSERT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(LOWORD(message.wParam), IDM_USAGE);
 }
 
 }  // namespace

@@ -13,6 +13,10 @@
 //                                   waits for the program's box <caption>, presses button <id>
 //   probe theme <name> <ms>         opens Configure from the window's context menu, chooses
 //                                   the theme <name> in its list and presses OK
+//   probe usage <ms>                opens Usage from the window's context menu and waits for it
+//   probe export <folder> <ms>      in the open Usage window, presses Export, and in the Save As
+//                                   dialog saves under <folder>\<a name outside the ANSI code
+//                                   page>\<the offered name>; prints "exported <offered name>"
 //   probe tip [visible|hidden] [ms]
 //                                   prints the program's tooltip window: "tip visible" or
 //                                   "tip hidden", its text with " | " between lines, its
@@ -26,12 +30,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <utility>
 
 namespace {
 
 constexpr int theme_list_id = 1014;
 constexpr int config_ok_id = 1004;
+constexpr int usage_export_id = 1111;
+constexpr int file_name_combo_id = 0x47C;  // cmb13 of the Explorer-style file dialogs
+constexpr int file_name_edit_id = 0x480;   // edt1
+// "Łukasz Żółć 李": no ANSI code page holds all of it.
+constexpr wchar_t non_ansi_folder[] = L"\x0141ukasz \x017B\x00F3\x0142\x0107 \x674E";
 
 HWND program_window() {
     return FindWindowA("MIVREL", nullptr);
@@ -124,6 +134,54 @@ int choose_theme(const char* name, DWORD limit_ms) {
                  reinterpret_cast<LPARAM>(list));
     SendMessageA(GetDlgItem(dialog, config_ok_id), BM_CLICK, 0, 0);
     return wait_until(limit_ms, [&] { return !IsWindow(dialog); }) ? 0 : 1;
+}
+
+// As a user would: a right click opens the menu, "u" picks "&Usage...".
+int open_usage(DWORD limit_ms) {
+    if (!wait_for_window(limit_ms)) return 1;
+    RECT rect{};
+    GetWindowRect(program_window(), &rect);
+    post_to_program(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(program_window()),
+                    MAKELPARAM(rect.left + 20, rect.top + 20));
+    HWND menu = wait_for_program_window("#32768", nullptr, limit_ms);
+    if (!menu) return 1;
+    PostMessageA(menu, WM_KEYDOWN, 'U', 0);
+    PostMessageA(menu, WM_CHAR, 'u', 0);
+    return wait_for_program_window("#32770", "Usage", limit_ms) ? 0 : 1;
+}
+
+HWND file_name_field(HWND dialog) {
+    if (HWND combo = GetDlgItem(dialog, file_name_combo_id)) {
+        if (HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr)) return edit;
+        return combo;
+    }
+    return GetDlgItem(dialog, file_name_edit_id);
+}
+
+// The other process's controls are Unicode windows: the wide messages carry the name whole.
+int export_usage(const char* folder, DWORD limit_ms) {
+    HWND usage = wait_for_program_window("#32770", "Usage", limit_ms);
+    if (!usage) return 1;
+    PostMessageA(GetDlgItem(usage, usage_export_id), BM_CLICK, 0, 0);
+    HWND save = wait_for_program_window("#32770", "Save As", limit_ms);
+    HWND field = save ? file_name_field(save) : nullptr;
+    if (!field) return 1;
+    wchar_t offered[MAX_PATH] = {};
+    SendMessageW(field, WM_GETTEXT, MAX_PATH, reinterpret_cast<LPARAM>(offered));
+    wchar_t path[1024] = {};
+    MultiByteToWideChar(CP_ACP, 0, folder, -1, path, MAX_PATH);
+    std::wcsncat(path, L"\\", 2);
+    std::wcsncat(path, non_ansi_folder, MAX_PATH);
+    std::wcsncat(path, L"\\", 2);
+    std::wcsncat(path, offered, MAX_PATH);
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
+    PostMessageA(save, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(save, IDOK)));
+    if (!wait_until(limit_ms, [&] { return !IsWindow(save); })) return 1;
+    char name[MAX_PATH * 3] = {};
+    WideCharToMultiByte(CP_UTF8, 0, offered, -1, name, sizeof name, nullptr, nullptr);
+    std::printf("exported %s\n", name);
+    return 0;
 }
 
 // The program's own tooltip control: the one visible, else any.
@@ -219,7 +277,10 @@ int main(int argc, char** argv) {
     if (argc <= 4 && !std::strcmp(verb, "tip"))
         return tip(argc >= 3 ? argv[2] : "", argc == 4 ? milliseconds(argv[3]) : 0);
     if (is("run", 2)) return run(argv[2], argv[3]);
+    if (is("usage", 1)) return open_usage(milliseconds(argv[2]));
+    if (is("export", 2)) return export_usage(argv[2], milliseconds(argv[3]));
     std::fprintf(stderr,
-                 "usage: probe find|wait|gone|escape|close|command|icon|front|answer|theme|tip|run ...\n");
+                 "usage: probe "
+                 "find|wait|gone|escape|close|command|icon|front|answer|theme|usage|export|tip|run ...\n");
     return 2;
 }

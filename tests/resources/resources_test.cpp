@@ -87,17 +87,21 @@ TEST_F(MainMenu, HasOnePopupTitledWithTheProgramName) {
 TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    ASSERT_EQ(GetMenuItemCount(popup), 6);
+    ASSERT_EQ(GetMenuItemCount(popup), 7);
 
     struct Expected {
         const char* text;
         UINT id;
     };
-    // Position 2 is the "Reset..." submenu and 4 the separator, checked below.
-    const Expected commands[] = {
-        {"&Configure...", 32778}, {"Start with &Windows", 32786}, {}, {"&About...", 32781}, {},
-        {"E&xit", 32782}};
-    for (UINT position : {0u, 1u, 3u, 5u}) {
+    // Position 3 is the "Reset..." submenu and 5 the separator, checked below.
+    const Expected commands[] = {{"&Configure...", 32778},
+                                 {"&Usage...", 32787},
+                                 {"Start with &Windows", 32786},
+                                 {},
+                                 {"&About...", 32781},
+                                 {},
+                                 {"E&xit", 32782}};
+    for (UINT position : {0u, 1u, 2u, 4u, 6u}) {
         MenuItem item = menu_item(popup, position);
         EXPECT_EQ(item.text, commands[position].text);
         EXPECT_EQ(item.id, commands[position].id) << item.text;
@@ -107,7 +111,7 @@ TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
         expect_plain(popup, position, item);
     }
 
-    MenuItem separator = menu_item(popup, 4);
+    MenuItem separator = menu_item(popup, 5);
     EXPECT_NE(separator.type & MFT_SEPARATOR, 0u);
     EXPECT_EQ(separator.submenu, nullptr);
     EXPECT_EQ(separator.text, "");
@@ -116,12 +120,12 @@ TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
 TEST_F(MainMenu, ResetSubmenuHoldsPositionThenConfig) {
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    MenuItem reset = menu_item(popup, 2);
+    MenuItem reset = menu_item(popup, 3);
     EXPECT_EQ(reset.text, "Reset...");
     EXPECT_EQ(reset.type & MFT_SEPARATOR, 0u);
-    expect_plain(popup, 2, reset);
+    expect_plain(popup, 3, reset);
     ASSERT_NE(reset.submenu, nullptr);
-    EXPECT_EQ(GetMenuItemID(popup, 2), static_cast<UINT>(-1));  // a submenu carries no command
+    EXPECT_EQ(GetMenuItemID(popup, 3), static_cast<UINT>(-1));  // a submenu carries no command
 
     ASSERT_EQ(GetMenuItemCount(reset.submenu), 2);
     MenuItem position = menu_item(reset.submenu, 0);

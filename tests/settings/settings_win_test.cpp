@@ -496,6 +496,7 @@ TEST_F(SaveSettings, HeldUsageFileCostsATickOneTry) {
     file_replacer = [](const char* from, const char* to) { return ++replace_tries, replace_file(from, to); };
     usage_count.changed = true;
     const std::int64_t start = monotonic_ns();
+    keep_usage(start);
     for (int minute = 1; minute <= 3; ++minute) {
         if (minute == 3) CloseHandle(holder);
         keep_usage(start + minute * usage_write_interval_ns);

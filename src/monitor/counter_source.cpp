@@ -29,7 +29,6 @@ struct Counter {
     CounterQuery* query;
     char instance[512];
     bool received;
-    std::uint64_t serial;  // never the same for two counters of a process
 };
 
 struct CounterQuery {
@@ -46,7 +45,6 @@ const CounterBackend* active_backend = nullptr;
 // A plain pointer, constant-initialised: queries are opened while globals are
 // still being constructed, in whatever order the files' initialisers run.
 CounterQuery* live_queries = nullptr;
-std::uint64_t counters_added = 0;
 
 const CounterBackend& backend() {
     return active_backend ? *active_backend : *platform_counter_backend();
@@ -155,39 +153,7 @@ PDH_STATUS counter_change(const Counter& counter, const Snapshot& before, const 
     return 0;
 }
 
-// Mixes a key into a basis so that nearby keys give distant bases.
-std::uint64_t mixed(std::uint64_t key) {
-    key = (key ^ (key >> 33)) * 0xff51afd7ed558ccdu;
-    return key ^ (key >> 29);
-}
-
 }  // namespace
-
-bool counter_byte_total(PDH_HCOUNTER counter, CounterTotal* total) {
-    if (!is_live(counter) || !total) return false;
-    const CounterQuery& query = *counter->query;
-    const Snapshot& last = query.snapshots[query.current];
-    if (query.collections < 1 || !last.ok) return false;
-    std::uint64_t basis = mixed(counter->serial);
-    std::uint64_t bytes = 0;
-    if (!is_wildcard(counter)) {
-        const InterfaceCounts* row = find_row(last, counter->instance);
-        if (!row) return false;
-        bytes = counter->received ? row->received : row->sent;
-        basis ^= mixed(row->key + 1);
-    } else {
-        if (!last.complete) return false;
-        for (int i = 0; i < last.table.count; ++i) {
-            const InterfaceCounts& row = last.table.rows[i];
-            if (!row.hardware) continue;
-            bytes += counter->received ? row.received : row.sent;
-            // A sum, so that the order the platform lists adapters in does not matter.
-            basis += mixed(row.key + 1);
-        }
-    }
-    *total = {bytes, basis};
-    return true;
-}
 
 void make_instance_name(const char* description, char* name, int size) {
     if (size <= 0) return;
@@ -273,7 +239,6 @@ PDH_STATUS PdhAddCounterA(PDH_HQUERY query, const char* full_path, std::uintptr_
     std::memcpy(created->instance, parsed.instance, parsed.instance_length);
     created->instance[parsed.instance_length] = 0;
     created->received = parsed.received;
-    created->serial = ++counters_added;
     query->counters.push_back(created);
     *counter = created;
     return 0;

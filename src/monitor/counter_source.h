@@ -35,19 +35,6 @@ PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t forma
 PDH_STATUS PdhCloseQuery(PDH_HQUERY query);
 PDH_STATUS PdhExpandCounterPathA(const char* wildcard_path, char* expanded_paths, std::uint32_t* size);
 
-// The cumulative byte count of a counter's direction at the last collection.
-// `basis` changes whenever the count stands for something else (another
-// counter, or for "*" an adapter that came or went), so that the difference
-// of two totals means traffic only when their bases are equal.
-struct CounterTotal {
-    std::uint64_t bytes;
-    std::uint64_t basis;
-};
-
-// False when the last collection gave no count for the counter (none yet, a
-// platform that did not answer, an instance not present).
-bool counter_byte_total(PDH_HCOUNTER counter, CounterTotal* total);
-
 // A source of cumulative byte counts. `read_interfaces` fills the table with
 // every interface present now and returns false when the platform cannot be
 // asked. Where asking for a few adapters is cheaper than for all of them,

@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int round = 0; round < rounds && ok; ++round) {
         Clock::time_point start = Clock::now();
-        ok = write_usage_history(path.c_str(), usage, false);
+        ok = write_usage_history(path.c_str(), usage);
         writes.push_back(elapsed_ms(start));
         floors.push_back(read_lines_ms(path, &lines));
         UsageCount loaded{};

@@ -15,7 +15,7 @@
 #include "monitor/usage_history.h"
 #include "resources/resource.h"
 #include "settings/settings_file.h"
-#include "settings/usage_file.h"
+#include "settings/usage_keeping.h"
 
 namespace {
 

@@ -1,13 +1,20 @@
 #include "app/data_plan_watch.h"
 
 #include "app/notification_icon.h"
+#include "monitor/usage_history.h"
+#include "settings/usage_keeping.h"
 
 namespace {
 
 PlanStatus plan_now;
 bool plan_now_set = false;
+PlanWarningState warnings_given = {};
 
 }  // namespace
+
+void start_data_plan_watch() {
+    warnings_given = stored_plan_warnings();
+}
 
 const PlanStatus* current_plan() {
     return plan_now_set ? &plan_now : nullptr;
@@ -25,15 +32,13 @@ void watch_data_plan() {
     plan_now_set = plan_is_set(data_plan);
     if (!plan_now_set) return;
     plan_now = data_plan_status(data_plan, local_today());
-    const PlanWarningStep step = step_plan_warning(plan_warning_state, plan_now);
+    const PlanWarningStep step = step_plan_warning(warnings_given, plan_now);
     if (step.balloon) {
         char text[128];
         format_plan_balloon(text, plan_now);
         if (!show_notification_balloon(text)) return;
     }
-    if (step.next.period_first != plan_warning_state.period_first ||
-        step.next.level != plan_warning_state.level) {
-        plan_warning_state = step.next;
-        note_plan_warning_changed();
-    }
+    // usage.cfg keeps them, so that a restart does not repeat a balloon.
+    warnings_given = step.next;
+    keep_plan_warnings(warnings_given);
 }

@@ -5,6 +5,9 @@
 
 #include "monitor/data_plan.h"
 
+// At start, after the counts are loaded: the warnings already given.
+void start_data_plan_watch();
+
 // The plan's status at the last look, or null when no plan is set.
 const PlanStatus* current_plan();
 

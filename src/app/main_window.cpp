@@ -12,6 +12,7 @@
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
 #include "app/pointer_readout.h"
+#include "app/run_end.h"
 #include "app/show_at_start.h"
 #include "app/start_with_windows.h"
 #include "app/window_dpi.h"
@@ -25,9 +26,9 @@
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
+#include "settings/save_worker.h"
 #include "settings/settings.h"
-#include "settings/settings_file.h"
-#include "settings/usage_file.h"
+#include "settings/usage_keeping.h"
 
 HINSTANCE instance = nullptr;
 HWND main_window = nullptr;
@@ -53,18 +54,6 @@ void track_context_menu(int x, int y) {
     DestroyMenu(menu);
 }
 
-// Every orderly end, of the window or of the logon: sampling stops, the
-// settings and the counts are kept unless a reset turned that off, the icon
-// goes. At the logon's end the history takes today's counts too.
-void end_run(HWND window, bool logon_ending) {
-    KillTimer(window, sample_timer_id);
-    if (save_on_exit) {
-        save_usage_history(logon_ending);
-        save_settings();
-    }
-    remove_notification_icon();
-}
-
 LRESULT on_create(HWND window) {
     main_window = window;
     if (start_show(std::exchange(start_command, SW_SHOWNORMAL)) == StartShow::hidden) hide_at_start(window);
@@ -72,7 +61,10 @@ LRESULT on_create(HWND window) {
     repair_start_with_windows();
     // Before the settings place the window: default sizes scale with the screen.
     set_graph_dpi(traffic_graph, window_dpi(window));
+    // Before the settings load: the first reading's counts go to it.
+    start_save_worker();
     load_settings();
+    start_data_plan_watch();
     // The settings may have placed the window on a screen of another scale,
     // and nothing promises a WM_DPICHANGED during that move.
     const int placed_dpi = window_dpi(window);
@@ -90,19 +82,23 @@ LRESULT on_create(HWND window) {
 }
 
 LRESULT on_destroy(HWND window) {
-    end_run(window, false);
+    end_run(window);
     destroy_pointer_readout();
     PostQuitMessage(0);
     return 0;
 }
 
 // Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the
-// process after a few seconds, so every file saved here shares one wait.
+// process after a few seconds.
 LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending != TRUE) return 0;
-    SaveDeadlineScope one_wait_for_all(save_deadline(monotonic_ns()));
-    end_run(window, true);
+    if (ending == TRUE) end_run(window);
     return 0;
+}
+
+LRESULT on_powerbroadcast(WPARAM event) {
+    if (event == PBT_APMSUSPEND) before_sleep();
+    if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND) after_sleep();
+    return TRUE;
 }
 
 LRESULT on_size(int width, int height) {
@@ -185,9 +181,8 @@ void reset_config_and_exit(HWND window) {
         MessageBoxA(main_window, "This will delete the mivrel config file and exit.\r\nAre you sure?",
                     "Reset mivrel", MB_YESNO | MB_ICONQUESTION);
     if (answer != IDYES) return;
-    delete_settings();
+    delete_saved_state();
     set_start_with_windows(false);
-    save_on_exit = 0;
     DestroyWindow(window);
 }
 
@@ -368,6 +363,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_destroy(window);
         case WM_ENDSESSION:
             return on_endsession(window, wparam);
+        case WM_POWERBROADCAST:
+            return on_powerbroadcast(wparam);
         case WM_SIZE:
             return on_size(LOWORD(lparam), HIWORD(lparam));
         case WM_PAINT:

@@ -16,8 +16,10 @@
 #include "monitor/data_plan.h"
 #include "monitor/format_rate.h"
 #include "monitor/traffic_graph.h"
+#include "monitor/usage_history.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "settings/usage_keeping.h"
 
 namespace {
 
@@ -28,6 +30,8 @@ constexpr int days_shown = 31;
 constexpr int months_shown = 12;
 constexpr int label_every = 7;  // days
 constexpr UINT set_aside_notice_message = WM_APP + 1;
+// wParam: whether the export went.
+constexpr UINT export_done_message = WM_APP + 2;
 
 // What the window shows: the adapter chosen, the bars of the chart and the
 // plan as the controls have it now, confirmed only by OK.
@@ -331,11 +335,25 @@ void export_history(HWND dialog) {
         if (!GetSaveFileNameW(&request)) return;
     }
     char utf8[sizeof path / sizeof *path * 3] = {};
-    const bool converted = WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8, sizeof utf8, nullptr, nullptr) > 0;
-    if (converted && export_usage_history(utf8)) return;
+    if (WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8, sizeof utf8, nullptr, nullptr) > 0) {
+        // Written by the save worker, which tells the dialog how it went.
+        export_usage(
+            utf8,
+            [](bool exported, void* to) {
+                PostMessageA(static_cast<HWND>(to), export_done_message, exported, 0);
+            },
+            dialog);
+        return;
+    }
+    PostMessageA(dialog, export_done_message, FALSE, 0);
+}
+
+INT_PTR on_export_done(HWND dialog, bool exported) {
+    if (exported) return TRUE;
     ModalWindowScope modal;
     MessageBoxA(dialog, "The usage history could not be written to that file.", "Usage",
                 MB_OK | MB_ICONWARNING);
+    return TRUE;
 }
 
 // OK keeps the plan: a larger allowance or a new start day takes effect, and
@@ -536,6 +554,8 @@ INT_PTR CALLBACK usage_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
         case set_aside_notice_message:
             return on_set_aside_notice(dialog);
+        case export_done_message:
+            return on_export_done(dialog, wparam != FALSE);
         default:
             (void)lparam;
             return FALSE;

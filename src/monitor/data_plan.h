@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "monitor/usage_history.h"
+#include "monitor/usage_count.h"
 
 struct DataPlan {
     std::int64_t limit_mb;      // the allowance in those MB; 0 = no plan
@@ -59,6 +59,13 @@ PlanStatus plan_status(const DataPlan& plan, DayNumber today, std::uint64_t used
 
 // 0 below the warning percentage, 1 at or over it, 2 at or over the whole allowance.
 std::int32_t plan_warning_level(const PlanStatus& status);
+
+// The data plan's warnings already given (0 none, 1 the warning percentage,
+// 2 the whole allowance) in the period that starts on `period_first`.
+struct PlanWarningState {
+    DayNumber period_first;
+    std::int32_t level;
+};
 
 // What the balloons have told in the period: `next` is the state to keep,
 // `balloon` the level whose balloon is due now (0 for none). Each level is

@@ -12,6 +12,7 @@ namespace {
 
 // Far more than any machine has; a hostile file cannot make more.
 constexpr std::size_t max_usage_adapters = 4096;
+constexpr std::size_t max_usage_counters = 4096;
 
 // Years of counting at any speed stay far below the top; it holds there.
 void add_bytes(std::uint64_t& total, std::uint64_t bytes) {
@@ -81,57 +82,69 @@ void add_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hard
     usage.changed = true;
 }
 
+void take_filed_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware,
+                      std::uint64_t received, std::uint64_t sent, bool filed) {
+    UsageDay& row = usage_row(usage, adapter, day, hardware);
+    if (filed) {
+        row.filed_received = row.received = std::max(row.received, received);
+        row.filed_sent = row.sent = std::max(row.sent, sent);
+    } else {
+        row.received = received;
+        row.sent = sent;
+    }
+}
+
 void merge_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware,
-                 std::uint64_t received, std::uint64_t sent, bool kept) {
+                 std::uint64_t received, std::uint64_t sent) {
     UsageDay& row = usage_row(usage, adapter, day, hardware);
     row.received = std::max(row.received, received);
     row.sent = std::max(row.sent, sent);
-    if (kept) {
-        row.kept_received = received;
-        row.kept_sent = sent;
-    }
 }
 
 void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot) {
     const bool first = !usage.counting;
-    for (UsageAdapter& adapter : usage.adapters) {
-        adapter.present = false;
-        if (first && !same_boot) adapter.has_counter = false;
-    }
+    if (first && !same_boot) usage.counters.clear();
+    // The table's order is not promised to stay: each row is matched against
+    // the counters as they were before this reading, never as it left them.
+    std::vector<UsageCounter> before;
+    before.swap(usage.counters);
+    std::vector<bool> matched(before.size(), false);
+    for (UsageAdapter& adapter : usage.adapters) adapter.present = false;
+    if (first) usage.new_base = true;
     for (int i = 0; i < reading.table.count; ++i) {
         const InterfaceCounts& row = reading.table.rows[i];
         const std::int32_t target = usage_adapter_index(usage, reading.names[i], true);
         if (target < 0) continue;
-        // The counters belong to the identity, whatever name it bears now.
-        UsageAdapter* owner = nullptr;
-        for (UsageAdapter& adapter : usage.adapters) {
-            if (adapter.has_counter && adapter.key == row.key) {
-                owner = &adapter;
-                break;
-            }
-        }
+        std::size_t base = 0;
+        while (base < before.size() && (matched[base] || before[base].key != row.key)) ++base;
         std::uint64_t received = 0;
         std::uint64_t sent = 0;
-        if (owner) {
-            received = growth(row.received, owner->last_received, first);
-            sent = growth(row.sent, owner->last_sent, first);
-            owner->has_counter = false;
-        } else if (!first) {
-            // Came while counting: its counters started with it.
-            received = row.received;
-            sent = row.sent;
+        if (base < before.size()) {
+            matched[base] = true;
+            const UsageCounter& last = before[base];
+            received = growth(row.received, last.received, first);
+            sent = growth(row.sent, last.sent, first);
+            if (row.received < last.received || row.sent < last.sent) usage.new_base = true;
+            if (row.received != last.received || row.sent != last.sent || last.adapter != target)
+                usage.changed = true;
+        } else {
+            // Came while counting, or in this boot since the counters were
+            // last kept: its counters started with it.
+            if (!first || same_boot) {
+                received = row.received;
+                sent = row.sent;
+            }
+            usage.new_base = usage.changed = true;
         }
+        usage.counters.push_back({row.key, row.received, row.sent, target});
         UsageAdapter& adapter = usage.adapters[static_cast<std::size_t>(target)];
         adapter.present = true;
         adapter.hardware = row.hardware;
-        if (!adapter.has_counter || adapter.key != row.key || adapter.last_received != row.received ||
-            adapter.last_sent != row.sent)
-            usage.changed = true;
-        adapter.has_counter = true;
-        adapter.key = row.key;
-        adapter.last_received = row.received;
-        adapter.last_sent = row.sent;
         if (received != 0 || sent != 0) add_usage(usage, target, today, row.hardware, received, sent);
+    }
+    // An identity that is away may come back with its counters gone on.
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (!matched[i] && usage.counters.size() < max_usage_counters) usage.counters.push_back(before[i]);
     }
     usage.counting = true;
     usage.today = today;

@@ -6,8 +6,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "monitor/calendar.h"
 #include "monitor/counter_paths.h"
-#include "monitor/usage_history.h"
+
+struct ByteCounts {
+    std::uint64_t received;
+    std::uint64_t sent;
+};
+
+// Stands for the sum over the adapters that were hardware, as "*" does for the graph.
+constexpr char all_hardware_adapters[] = "*";
 
 struct UsagePeriod {
     char date[11];  // "YYYY-MM-DD" for a day, "YYYY-MM" for a month
@@ -15,40 +23,50 @@ struct UsagePeriod {
     std::uint64_t out;
 };
 
-// An adapter by the name the interface list shows. The counter state follows
-// the adapter's identity (its LUID), which may carry another name later.
+// An adapter by the name the interface list shows.
 struct UsageAdapter {
     char name[instance_name_size];
-    bool hardware;     // as last seen, or as its last kept day says
-    bool present;      // in the last reading
-    bool has_days;     // some date holds a count of it
-    bool has_counter;  // `key` and the last values are of this boot
-    std::uint64_t key;
-    std::uint64_t last_received;
-    std::uint64_t last_sent;
+    bool hardware;  // as last seen, or as its last kept day says
+    bool present;   // in the last reading
+    bool has_days;  // some date holds a count of it
 };
 
-// One adapter's bytes on one date. `kept_*` is what usage-history.csv holds
-// of it; a row that has grown past that waits in usage.cfg, whole.
+// One identity's counters (its LUID) as last seen in this boot: the base its
+// growth is counted from. It outlives the adapter's absence, since the same
+// identity may come back with its counters gone on.
+struct UsageCounter {
+    std::uint64_t key;
+    std::uint64_t received;
+    std::uint64_t sent;
+    std::int32_t adapter;  // the name it bore when last seen
+};
+
+// One adapter's bytes on one date, and what usage-history.csv holds of them.
 struct UsageDay {
     DayNumber day;
     std::int32_t adapter;
     bool hardware;
     std::uint64_t received;
     std::uint64_t sent;
-    std::uint64_t kept_received;
-    std::uint64_t kept_sent;
+    std::uint64_t filed_received;
+    std::uint64_t filed_sent;
 };
+
+inline bool grown_past_file(const UsageDay& row) {
+    return row.received != row.filed_received || row.sent != row.filed_sent;
+}
 
 struct UsageCount {
     std::vector<UsageAdapter> adapters;  // never reordered: an index names one for the run
+    std::vector<UsageCounter> counters;  // every identity of this boot seen
     std::vector<UsageDay> days;          // by date, then by adapter index
     bool counting;                       // a reading of this run was taken
     DayNumber today;                     // the date of the last reading
     std::int64_t system_start_s;         // this boot's start, seconds since 1970 (UTC)
     UsagePeriod day;                     // the graph's interfaces today, for the tooltip
     UsagePeriod month;                   // and this month
-    bool changed;                        // since usage.cfg was last written
+    bool changed;                        // counts or counters, since they were last handed to a save
+    bool new_base;                       // a counter base that no save holds yet: to be kept at once
 };
 
 extern UsageCount usage_count;
@@ -58,11 +76,14 @@ extern UsageCount usage_count;
 void add_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware, std::uint64_t received,
                std::uint64_t sent);
 
-// Takes a stored total of `adapter` on `day`: counts only grow, so the larger
-// of it and what is counted already is the later. `kept` marks it as what
-// usage-history.csv holds.
+// A count as a file holds it. `filed` (usage-history.csv's) is the file's own
+// and takes the larger of a repeated row; otherwise it is usage.cfg's newer
+// total, which stands whatever the history holds.
+void take_filed_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware,
+                      std::uint64_t received, std::uint64_t sent, bool filed);
+// A total of an earlier version's file: the larger of it and what is counted.
 void merge_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool hardware,
-                 std::uint64_t received, std::uint64_t sent, bool kept);
+                 std::uint64_t received, std::uint64_t sent);
 
 // The adapter of that name (letter case aside), made when missing; -1 when
 // no more can be made.
@@ -71,10 +92,12 @@ std::int32_t usage_adapter_index(UsageCount& usage, const char* name, bool make)
 // The first date's row at or after `day`, in `days`' order.
 std::size_t first_usage_row(const UsageCount& usage, DayNumber day);
 
-// Counts one reading of the whole table, taken on `today`. At the first
-// reading of a run an adapter's growth counts only when the stored values are
-// of the same adapter in the same boot (`same_boot`) and have not gone back;
-// later, an adapter new to the run, or whose counters were reset, counts from 0.
+// Counts one reading of the whole table, taken on `today`. Each row is matched
+// by its identity against the counters from before the reading. An identity's
+// growth counts from its stored counters, or from 0 for one that came since
+// (the counters of another boot, `same_boot` false, are none); a reset counts
+// from 0 too, except at the first reading of a run, which cannot tell whether
+// the reset came before the counters were last kept.
 void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot);
 
 // The bytes of `adapter` (a name, or "*" for the adapters that were hardware)

@@ -9,14 +9,15 @@
 #include "settings/settings_file_platform.h"
 #include "settings/settings_store.h"
 
-std::uint64_t saved_file_bytes = 0;
+std::atomic<std::uint64_t> saved_file_bytes{0};
 
 namespace {
 
 char path_buffer[path_capacity];
 
-// Numbers the saves of this process, so each writes a temporary file of its own.
-unsigned save_number = 0;
+// Numbers the saves of this process, so each writes a temporary file of its
+// own, on whichever thread.
+std::atomic<unsigned> save_number{0};
 
 bool is_separator(char c) {
     return c == '\\' || c == '/';
@@ -45,20 +46,28 @@ std::size_t folder_length_of(const char* path) {
     return length;
 }
 
-// Gives a heap text, or null, also when it does not fit.
-char* temporary_path_for(const char* target) {
+// The target's folder, ending in its separator ("" for a bare name).
+bool folder_of(const char* path, char (&folder)[path_capacity]) {
+    const std::size_t length = folder_length_of(path);
+    if (length >= sizeof folder) return false;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+    return true;
+}
+
+// One of this program's own names beside the target; false when it does not fit.
+bool own_temporary_path(const char* target, char (&path)[path_capacity]) {
     const std::size_t folder_length = folder_length_of(target);
     char name[temporary_name_size];
     temporary_file_name(name, current_process_id(), ++save_number, std::strlen(target) - folder_length);
-    const std::size_t name_length = std::strlen(name);
-    std::size_t size = folder_length + name_length + 1;
-    char* path = static_cast<char*>(std::malloc(size));
-    if (!path) return nullptr;
-    std::memcpy(path, target, folder_length);
-    std::memcpy(path + folder_length, name, name_length + 1);
-    if (path_fits(path)) return path;
-    std::free(path);
-    return nullptr;
+    const int length =
+        std::snprintf(path, sizeof path, "%.*s%s", static_cast<int>(folder_length), target, name);
+    return length > 0 && static_cast<std::size_t>(length) < sizeof path && path_fits(path);
+}
+
+bool unique_temporary_path(const char* target, char (&path)[path_capacity]) {
+    char folder[path_capacity];
+    return folder_of(target, folder) && create_unique_file(*folder ? folder : "./", path);
 }
 
 struct AbandonedSaves {
@@ -80,44 +89,62 @@ void remove_if_abandoned(const char* name, void* context) {
 constexpr char byte_order_mark[] = "\xEF\xBB\xBF";
 constexpr std::size_t mark_length = sizeof byte_order_mark - 1;
 
-bool write_pairs(std::FILE* file, const Setting* pairs, std::int32_t count) {
-    // A first key that begins with the mark itself would lose it to the next
-    // load, which skips a leading one: it is written after a mark of its own.
-    const bool marked = count > 0 && std::strncmp(pairs[0].key, byte_order_mark, mark_length) == 0;
-    if (marked && std::fwrite(byte_order_mark, 1, mark_length, file) != mark_length) return false;
-    for (std::int32_t i = 0; i < count; ++i) {
-        if (std::fprintf(file, "%s\t%s\n", pairs[i].key, pairs[i].value) <= 0) return false;
-    }
-    return true;
-}
-
-struct PairList {
-    const Setting* pairs;
-    std::int32_t count;
-};
-
-bool write_pair_list(std::FILE* file, void* context) {
-    const PairList& list = *static_cast<const PairList*>(context);
-    return write_pairs(file, list.pairs, list.count);
-}
-
 void skip_byte_order_mark(std::FILE* file) {
     char start[mark_length];
     const std::size_t got = std::fread(start, 1, sizeof start, file);
     if (got != mark_length || std::memcmp(start, byte_order_mark, mark_length) != 0) std::rewind(file);
 }
 
-// No deadline but each save's own, outside any scope.
-std::int64_t shared_deadline_ns = INT64_MAX;
+// No deadline but each save's own, outside any scope of the thread.
+thread_local std::int64_t shared_deadline_ns = INT64_MAX;
+thread_local const std::atomic<bool>* cancel_flag = nullptr;
+
+bool cancelled() {
+    return cancel_flag && cancel_flag->load();
+}
 
 bool replace_patiently(const char* from, const char* to) {
     const std::int64_t deadline = save_deadline(monotonic_ns());
     ReplaceResult result = file_replacer(from, to);
-    while (retry_replace_before(result, deadline, monotonic_ns())) {
+    while (!cancelled() && retry_replace_before(result, deadline, monotonic_ns())) {
         pause_before_retry();
         result = file_replacer(from, to);
     }
     return result == ReplaceResult::replaced;
+}
+
+using TemporaryNamer = bool (*)(const char* target, char (&path)[path_capacity]);
+
+bool write_and_replace(const char* path, ContentWriter write, void* context, TemporaryNamer name) {
+    if (!path || !*path) return false;
+    char temporary[path_capacity];
+    if (!name(path, temporary)) return false;
+    bool saved = false;
+    if (std::FILE* file = open_file(temporary, "wb")) {
+        const bool written =
+            write(file, context) && std::fflush(file) == 0 && std::ferror(file) == 0 && file_flusher(file);
+        const long size = std::ftell(file);
+        const bool closed = std::fclose(file) == 0;
+        saved = written && closed && replace_patiently(temporary, path);
+        if (saved && size > 0) saved_file_bytes += static_cast<std::uint64_t>(size);
+    }
+    if (!saved) remove_file(temporary);
+    return saved;
+}
+
+bool write_text(std::FILE* file, void* context) {
+    const std::string& bytes = *static_cast<const std::string*>(context);
+    return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+bool copy_content(std::FILE* file, void* context) {
+    std::FILE* from = static_cast<std::FILE*>(context);
+    char block[65536];
+    std::size_t got;
+    while ((got = std::fread(block, 1, sizeof block, from)) > 0) {
+        if (std::fwrite(block, 1, got, file) != got) return false;
+    }
+    return std::ferror(from) == 0;
 }
 
 }  // namespace
@@ -158,7 +185,21 @@ const char* settings_path_for_saving(const char* name) {
     return settings_path("%s", name);
 }
 
+void make_folder_of(const char* file) {
+    char folder[path_capacity];
+    if (folder_of(file, folder) && *folder) make_folder(folder);
+}
+
 FileReplacer file_replacer = replace_file;
+FileFlusher file_flusher = flush_file_to_disk;
+
+SaveCancelScope::SaveCancelScope(const std::atomic<bool>* flag) : outer(cancel_flag) {
+    cancel_flag = flag;
+}
+
+SaveCancelScope::~SaveCancelScope() {
+    cancel_flag = outer;
+}
 
 SaveDeadlineScope::SaveDeadlineScope(std::int64_t deadline_ns) : outer(shared_deadline_ns) {
     if (deadline_ns < shared_deadline_ns) shared_deadline_ns = deadline_ns;
@@ -177,30 +218,57 @@ bool retry_replace_before(ReplaceResult result, std::int64_t deadline_ns, std::i
     return result == ReplaceResult::busy && now_ns < deadline_ns;
 }
 
-char* settings_path(const char* format, ...) {
-    path_buffer[0] = '\0';
-    char app_data[sizeof path_buffer];
+namespace {
+
+// The folder's path and the formatted name into `path`; false (and an empty
+// path) when it does not fit.
+bool vformat_data_path(char* path, std::size_t size, DataFolder folder, const char* format,
+                       std::va_list arguments) {
+    path[0] = '\0';
+    char base[path_capacity];
     std::size_t length = 0;
-    const char* folder = ".";
-    if (read_environment_ci("AppData", app_data, sizeof app_data, &length)) {
-        if (length >= sizeof app_data) return nullptr;
-        folder = app_data;
+    const char* root = ".";
+    const bool local =
+        folder == DataFolder::local && read_environment_ci("LocalAppData", base, sizeof base, &length);
+    if (local || read_environment_ci("AppData", base, sizeof base, &length)) {
+        if (length >= sizeof base) return false;
+        root = base;
     }
-    int used = std::snprintf(path_buffer, sizeof path_buffer, "%s\\mivrel\\", folder);
-    if (used < 0 || static_cast<std::size_t>(used) >= sizeof path_buffer) {
-        path_buffer[0] = '\0';
-        return nullptr;
+    const int used = std::snprintf(path, size, "%s\\mivrel\\", root);
+    if (used < 0 || static_cast<std::size_t>(used) >= size) {
+        path[0] = '\0';
+        return false;
     }
-    std::size_t room = sizeof path_buffer - static_cast<std::size_t>(used);
+    const std::size_t room = size - static_cast<std::size_t>(used);
+    const int added = std::vsnprintf(path + used, room, format, arguments);
+    if (added < 0 || static_cast<std::size_t>(added) >= room || !path_fits(path)) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool format_data_path(char* path, std::size_t size, DataFolder folder, const char* format, ...) {
     std::va_list arguments;
     va_start(arguments, format);
-    int added = std::vsnprintf(path_buffer + used, room, format, arguments);
+    const bool fits = vformat_data_path(path, size, folder, format, arguments);
     va_end(arguments);
-    if (added < 0 || static_cast<std::size_t>(added) >= room || !path_fits(path_buffer)) {
-        path_buffer[0] = '\0';
-        return nullptr;
-    }
-    return path_buffer;
+    return fits;
+}
+
+}  // namespace
+
+char* settings_path(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    const bool fits =
+        vformat_data_path(path_buffer, sizeof path_buffer, DataFolder::roaming, format, arguments);
+    va_end(arguments);
+    return fits ? path_buffer : nullptr;
+}
+
+bool data_file_path(char (&path)[path_capacity], DataFolder folder, const char* name) {
+    return format_data_path(path, sizeof path, folder, "%s", name);
 }
 
 bool read_pairs_file(const char* path, PairReader take, void* context) {
@@ -245,32 +313,39 @@ bool save_settings_file(const char* path) {
 }
 
 bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count) {
-    PairList list{pairs, count};
-    return save_file_atomically(path, write_pair_list, &list);
+    return save_text_atomically(path, pairs_text(pairs, count));
+}
+
+std::string pairs_text(const Setting* pairs, std::int32_t count) {
+    std::string text;
+    // A first key that begins with the mark itself would lose it to the next
+    // load, which skips a leading one: it is written after a mark of its own.
+    if (count > 0 && std::strncmp(pairs[0].key, byte_order_mark, mark_length) == 0) text = byte_order_mark;
+    for (std::int32_t i = 0; i < count; ++i) {
+        text += pairs[i].key;
+        text += '\t';
+        text += pairs[i].value;
+        text += '\n';
+    }
+    return text;
 }
 
 bool save_file_atomically(const char* path, ContentWriter write, void* context) {
-    if (!path || !*path) return false;
-    // Before writing: a leftover may be what fills the disk.
-    char folder[path_capacity];
-    const std::size_t folder_length = folder_length_of(path);
-    if (folder_length > 0 && folder_length < sizeof folder) {
-        std::memcpy(folder, path, folder_length);
-        folder[folder_length] = '\0';
-        remove_abandoned_saves(folder);
-    }
-    char* temporary = temporary_path_for(path);
-    if (!temporary) return false;
-    bool saved = false;
-    if (std::FILE* file = open_file(temporary, "wb")) {
-        const bool written = write(file, context) && std::fflush(file) == 0 && std::ferror(file) == 0 &&
-                             flush_file_to_disk(file);
-        const long size = std::ftell(file);
-        const bool closed = std::fclose(file) == 0;
-        saved = written && closed && replace_patiently(temporary, path);
-        if (saved && size > 0) saved_file_bytes += static_cast<std::uint64_t>(size);
-        if (!saved) remove_file(temporary);
-    }
-    std::free(temporary);
-    return saved;
+    return write_and_replace(path, write, context, own_temporary_path);
+}
+
+bool export_file_atomically(const char* path, ContentWriter write, void* context) {
+    return write_and_replace(path, write, context, unique_temporary_path);
+}
+
+bool save_text_atomically(const char* path, const std::string& bytes) {
+    return save_file_atomically(path, write_text, const_cast<std::string*>(&bytes));
+}
+
+bool copy_file_atomically(const char* from, const char* to) {
+    std::FILE* original = open_file(from, "rb");
+    if (!original) return false;
+    const bool copied = save_file_atomically(to, copy_content, original);
+    std::fclose(original);
+    return copied;
 }

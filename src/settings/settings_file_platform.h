@@ -47,6 +47,10 @@ void list_folder(const char* folder, const char* prefix, void (*visit)(const cha
 // Pushes a written, flushed file's data to the disk.
 bool flush_file_to_disk(std::FILE* file);
 
+// Makes a new, empty file of a name no other file in `folder` (ending in its
+// separator) has, and gives its path; false when none could be made.
+bool create_unique_file(const char* folder, char (&path)[path_capacity]);
+
 enum class ReplaceResult {
     replaced,
     // Another program has the target open for a moment (a scanner, an

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "settings/settings_file_platform.h"
@@ -94,6 +95,21 @@ void list_folder(const char* folder, const char* prefix, void (*visit)(const cha
 
 bool flush_file_to_disk(std::FILE* file) {
     return fsync(fileno(file)) == 0;
+}
+
+bool create_unique_file(const char* folder, char (&path)[path_capacity]) {
+    const int length = std::snprintf(path, sizeof path, "%smvrXXXXXX", folder);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path) {
+        path[0] = '\0';
+        return false;
+    }
+    const int file = mkstemp(path);
+    if (file < 0) {
+        path[0] = '\0';
+        return false;
+    }
+    close(file);
+    return true;
 }
 
 ReplaceResult replace_file(const char* from, const char* to) {

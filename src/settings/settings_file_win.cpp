@@ -130,6 +130,17 @@ bool flush_file_to_disk(std::FILE* file) {
     return _commit(_fileno(file)) == 0;
 }
 
+// The platform numbers the name until it is new, and makes the file.
+bool create_unique_file(const char* folder, char (&path)[path_capacity]) {
+    path[0] = '\0';
+    const WidePath wide(folder);
+    wchar_t unique[MAX_PATH];
+    if (!wide.valid || GetTempFileNameW(wide.text, L"mvr", 0, unique) == 0) return false;
+    if (to_utf8(unique, -1, path, sizeof path) > 0) return true;
+    DeleteFileW(unique);
+    return false;
+}
+
 ReplaceResult replace_file(const char* from, const char* to) {
     const WidePath wide_from(from);
     const WidePath wide_to(to);

@@ -2,8 +2,11 @@
 // the traffic graph, and how the current state is written back.
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "app/app.h"
 #include "app/live_icon.h"
@@ -14,13 +17,14 @@
 #include "graph/dpi.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
-#include "settings/setting_keys.h"
 #include "settings/plan_settings.h"
+#include "settings/save_worker.h"
+#include "settings/setting_keys.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
-#include "settings/usage_file.h"
+#include "settings/usage_keeping.h"
 
 namespace {
 
@@ -115,7 +119,7 @@ void load_settings() {
     if (get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
 }
 
-bool save_settings() {
+void store_settings() {
     // Maximised or not, the place to come back to.
     const RECT outer = normal_window_rect(main_window);
     set_setting_int(keys::app_left, outer.left);
@@ -139,13 +143,27 @@ bool save_settings() {
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
     store_plan_settings();
+}
 
+bool save_settings() {
+    store_settings();
     // A path too long for the buffer is refused rather than cut short; the
     // usage file's shorter one may still fit.
-    const char* file = settings_path_for_saving("settings.cfg");
-    const bool saved = file && save_settings_file(file);
+    const bool saved = queue_settings_save();
     save_usage();
     return saved;
+}
+
+bool queue_settings_save() {
+    auto path = std::make_shared<std::array<char, path_capacity>>();
+    const char* file = settings_path("settings.cfg");
+    if (!file) return false;
+    std::snprintf(path->data(), path->size(), "%s", file);
+    auto text = std::make_shared<std::string>(pairs_text(settings_store.pairs, settings_store.pair_count));
+    return queue_save(SaveSlot::settings, [path, text] {
+        make_folder_of(path->data());
+        return save_text_atomically(path->data(), *text);
+    });
 }
 
 // The default place is the primary screen's corner, whose DPI may not be that
@@ -160,7 +178,7 @@ void reset_graph_position() {
 }
 
 // The folder goes only when nothing else is left in it; what a killed save
-// left behind does not count.
+// left behind does not count. Nothing may be writing meanwhile.
 void delete_settings() {
     if (const char* file = settings_path("settings.cfg")) remove_file(file);
     delete_usage();

@@ -1,23 +1,17 @@
 #include "settings/usage_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
-#include "monitor/clock.h"
-#include "monitor/traffic_graph.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
-#include "settings/settings_store.h"
-#include "settings/usage_history_file.h"
 
 namespace {
 
-constexpr char usage_file_name[] = "usage.cfg";
 constexpr int max_stored_adapters = 4096;
 
 bool is_digits(const char* text, std::size_t length) {
@@ -147,21 +141,20 @@ bool take_usage_pair(const char* key, const char* value, void* context) {
     return true;
 }
 
+// The file's counts stand over the history's: they are newer.
 void take_adapters(const UsageLines& lines, UsageCount* usage) {
     for (const StoredAdapter& stored : lines.adapters) {
         if (stored.name.empty()) continue;
         const std::int32_t index = usage_adapter_index(*usage, stored.name.c_str(), true);
         if (index < 0) continue;
-        UsageAdapter& adapter = usage->adapters[static_cast<std::size_t>(index)];
-        adapter.hardware = stored.hardware;
-        if (stored.has_luid && stored.has_last) {
-            adapter.has_counter = true;
-            adapter.key = stored.luid;
-            adapter.last_received = stored.last_received;
-            adapter.last_sent = stored.last_sent;
-        }
+        usage->adapters[static_cast<std::size_t>(index)].hardware = stored.hardware;
+        const bool known =
+            std::any_of(usage->counters.begin(), usage->counters.end(),
+                        [&](const UsageCounter& counter) { return counter.key == stored.luid; });
+        if (stored.has_luid && stored.has_last && !known)
+            usage->counters.push_back({stored.luid, stored.last_received, stored.last_sent, index});
         for (const StoredDay& day : stored.days)
-            merge_usage(*usage, index, day.day, stored.hardware, day.received, day.sent, false);
+            take_filed_usage(*usage, index, day.day, stored.hardware, day.received, day.sent, false);
     }
 }
 
@@ -188,22 +181,20 @@ bool take_over_earlier(const UsageLines& lines, UsageCount* usage, const char* d
     if (in < 0 || out < 0) return false;
     // Totals like any others: a history that holds those dates already (an
     // earlier version ran again in between) is not added to.
-    if (counts[1]) merge_usage(*usage, in, day, true, counts[1], 0, false);
-    if (counts[2]) merge_usage(*usage, out, day, true, 0, counts[2], false);
-    if (month_in) merge_usage(*usage, in, month_first, true, month_in, 0, false);
-    if (month_out) merge_usage(*usage, out, month_first, true, 0, month_out, false);
+    if (counts[1]) merge_usage(*usage, in, day, true, counts[1], 0);
+    if (counts[2]) merge_usage(*usage, out, day, true, 0, counts[2]);
+    if (month_in) merge_usage(*usage, in, month_first, true, month_in, 0);
+    if (month_out) merge_usage(*usage, out, month_first, true, 0, month_out);
     usage->changed = true;
     return true;
 }
 
-struct Pairs {
-    std::vector<std::string> keys;
-    std::vector<std::string> values;
-    void add(std::string key, std::string value) {
-        keys.push_back(std::move(key));
-        values.push_back(std::move(value));
-    }
-};
+void add_line(std::string& text, const std::string& key, const std::string& value) {
+    text += key;
+    text += '\t';
+    text += value;
+    text += '\n';
+}
 
 std::string count_text(std::uint64_t count) {
     char text[24];
@@ -230,205 +221,50 @@ bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state,
     return take_over_earlier(lines, usage, download ? download : "", upload ? upload : "");
 }
 
-bool save_usage_file(const char* path, const UsageCount& usage) {
-    Pairs pairs;
-    pairs.add(keys::usage_day, usage.day.date);
-    pairs.add(keys::usage_day_in, count_text(usage.day.in));
-    pairs.add(keys::usage_day_out, count_text(usage.day.out));
-    pairs.add(keys::usage_month, usage.month.date);
-    pairs.add(keys::usage_month_in, count_text(usage.month.in));
-    pairs.add(keys::usage_month_out, count_text(usage.month.out));
-    char number[24];
-    std::snprintf(number, sizeof number, "%lld", static_cast<long long>(usage.system_start_s));
-    pairs.add(keys::adapter_system_start, number);
+std::string usage_file_text(const UsageCount& usage, const PlanWarningState& plan) {
+    std::string text;
+    add_line(text, keys::usage_day, usage.day.date);
+    add_line(text, keys::usage_day_in, count_text(usage.day.in));
+    add_line(text, keys::usage_day_out, count_text(usage.day.out));
+    add_line(text, keys::usage_month, usage.month.date);
+    add_line(text, keys::usage_month_in, count_text(usage.month.in));
+    add_line(text, keys::usage_month_out, count_text(usage.month.out));
+    add_line(text, keys::adapter_system_start, std::to_string(usage.system_start_s));
 
-    // The rows the history does not hold whole, by adapter.
-    std::vector<std::vector<const UsageDay*>> pending(usage.adapters.size());
+    // By adapter: its counter bases (one entry each), and the rows the
+    // history does not hold as they are, under the first.
+    std::vector<std::vector<const UsageDay*>> grown(usage.adapters.size());
     for (const UsageDay& row : usage.days) {
-        if (row.received != row.kept_received || row.sent != row.kept_sent)
-            pending[static_cast<std::size_t>(row.adapter)].push_back(&row);
+        if (grown_past_file(row)) grown[static_cast<std::size_t>(row.adapter)].push_back(&row);
     }
+    std::vector<std::vector<const UsageCounter*>> bases(usage.adapters.size());
+    for (const UsageCounter& counter : usage.counters)
+        bases[static_cast<std::size_t>(counter.adapter)].push_back(&counter);
     int written = 0;
     for (std::size_t i = 0; i < usage.adapters.size(); ++i) {
-        const UsageAdapter& adapter = usage.adapters[i];
-        if (!adapter.has_counter && pending[i].empty()) continue;
-        const std::string prefix = std::string(keys::adapter_prefix) + std::to_string(++written) + ".";
-        pairs.add(prefix + keys::adapter_name, adapter.name);
-        pairs.add(prefix + keys::adapter_hardware, adapter.hardware ? "1" : "0");
-        if (adapter.has_counter) {
-            pairs.add(prefix + keys::adapter_luid, count_text(adapter.key));
-            pairs.add(prefix + keys::adapter_last, count_pair_text(adapter.last_received, adapter.last_sent));
-        }
-        for (const UsageDay* row : pending[i]) {
-            char date[11];
-            format_iso_date(date, row->day);
-            pairs.add(prefix + date, count_pair_text(row->received, row->sent));
+        const std::size_t entries = std::max<std::size_t>(bases[i].size(), grown[i].empty() ? 0 : 1);
+        for (std::size_t entry = 0; entry < entries; ++entry) {
+            const std::string prefix = std::string(keys::adapter_prefix) + std::to_string(++written) + ".";
+            add_line(text, prefix + keys::adapter_name, usage.adapters[i].name);
+            add_line(text, prefix + keys::adapter_hardware, usage.adapters[i].hardware ? "1" : "0");
+            if (entry < bases[i].size()) {
+                add_line(text, prefix + keys::adapter_luid, count_text(bases[i][entry]->key));
+                add_line(text, prefix + keys::adapter_last,
+                         count_pair_text(bases[i][entry]->received, bases[i][entry]->sent));
+            }
+            if (entry > 0) continue;
+            for (const UsageDay* row : grown[i]) {
+                char date[11];
+                format_iso_date(date, row->day);
+                add_line(text, prefix + date, count_pair_text(row->received, row->sent));
+            }
         }
     }
-    if (plan_warning_state.level > 0) {
+    if (plan.level > 0) {
         char date[11];
-        format_iso_date(date, plan_warning_state.period_first);
-        pairs.add(keys::plan_warned_period, date);
-        pairs.add(keys::plan_warned_level, std::to_string(plan_warning_state.level));
+        format_iso_date(date, plan.period_first);
+        add_line(text, keys::plan_warned_period, date);
+        add_line(text, keys::plan_warned_level, std::to_string(plan.level));
     }
-
-    std::vector<Setting> settings(pairs.keys.size());
-    for (std::size_t i = 0; i < settings.size(); ++i)
-        settings[i] = {const_cast<char*>(pairs.keys[i].c_str()), const_cast<char*>(pairs.values[i].c_str())};
-    return save_pairs_file(path, settings.data(), static_cast<std::int32_t>(settings.size()));
-}
-
-namespace {
-
-std::int64_t last_write_ns = 0;
-bool write_clock_started = false;
-std::int64_t last_read_ns = 0;
-bool read_clock_started = false;
-// Counted in the same boot as the values usage.cfg kept.
-bool same_boot = false;
-// A history that could not be read, or not set aside, is never written over.
-bool history_writable = true;
-NamedInterfaces* reading = nullptr;
-
-const char* stored_text(const char* key) {
-    const Setting* setting = find_setting(key);
-    return setting ? setting->value : "";
-}
-
-// Renames a damaged history, replacing an older set-aside one, so that a new one starts.
-bool set_history_aside(const char* history) {
-    char path[path_capacity];
-    std::snprintf(path, sizeof path, "%s", history);
-    const char* bad = settings_path("%s", usage_history_bad_file_name);
-    return bad && replace_file(path, bad) == ReplaceResult::replaced;
-}
-
-void load_history() {
-    history_writable = true;
-    const char* path = settings_path("%s", usage_history_file_name);
-    switch (read_usage_history(path, &usage_count)) {
-        case HistoryRead::read:
-        case HistoryRead::missing:
-            break;
-        case HistoryRead::unreadable:
-            history_writable = false;
-            break;
-        case HistoryRead::damaged:
-            history_writable = set_history_aside(path);
-            if (history_writable) note_history_set_aside();
-            break;
-    }
-}
-
-// Counts what the table shows now; true when the local date changed since
-// the last reading.
-bool take_reading() {
-    const DayNumber today = local_today();
-    const DayNumber before = usage_count.today;
-    const bool was_counting = usage_count.counting;
-    if (!reading) reading = new (std::nothrow) NamedInterfaces();
-    if (reading && read_named_interfaces(reading))
-        count_reading(usage_count, *reading, today, same_boot);
-    else
-        usage_count.today = today;
-    usage_count.system_start_s = read_system_start();
-    return was_counting && today != before;
-}
-
-// The completed dates (and today's too when asked) into the history; what it
-// then holds of each date need not wait in usage.cfg any more.
-bool write_history(bool with_today) {
-    if (!history_writable) return false;
-    bool news = false;
-    for (const UsageDay& row : usage_count.days) {
-        const bool taken = with_today || row.day != usage_count.today;
-        news |= taken && (row.received != row.kept_received || row.sent != row.kept_sent);
-    }
-    // The file holds every taken date already (or there is none to hold).
-    if (!news) return true;
-    const char* file = settings_path_for_saving(usage_history_file_name);
-    if (!file || !write_usage_history(file, usage_count, with_today)) return false;
-    for (UsageDay& row : usage_count.days) {
-        if (!with_today && row.day == usage_count.today) continue;
-        row.kept_received = row.received;
-        row.kept_sent = row.sent;
-    }
-    usage_count.changed = true;
-    return true;
-}
-
-void derive_periods() {
-    derive_usage_periods(usage_count, traffic_graph.download_interface, traffic_graph.upload_interface);
-}
-
-}  // namespace
-
-void load_usage() {
-    usage_count = {};
-    write_clock_started = read_clock_started = false;
-    load_history();
-    UsageFileState state{};
-    load_usage_file(settings_path("%s", usage_file_name), &usage_count, &state, stored_text(keys::device_in),
-                    stored_text(keys::device_out));
-    plan_warning_state = state.plan;
-    const std::int64_t system_start = read_system_start();
-    const std::int64_t apart = system_start - state.system_start_s;
-    same_boot = state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
-    // Values of another boot are no base for anything, whether or not a reading comes.
-    if (!same_boot) {
-        for (UsageAdapter& adapter : usage_count.adapters) adapter.has_counter = false;
-    }
-    usage_count.today = local_today();
-    take_reading();
-    derive_usage_periods(usage_count, stored_text(keys::device_in), stored_text(keys::device_out));
-}
-
-bool save_usage() {
-    derive_periods();
-    const char* file = settings_path_for_saving(usage_file_name);
-    if (!file || !save_usage_file(file, usage_count)) return false;
-    usage_count.changed = false;
-    return true;
-}
-
-bool save_usage_history(bool with_today) {
-    take_reading();
-    return write_history(with_today);
-}
-
-void keep_usage(std::int64_t now_ns) {
-    if (!read_clock_started) {
-        last_read_ns = now_ns;
-        read_clock_started = true;
-    }
-    if (!write_clock_started) {
-        last_write_ns = now_ns;
-        write_clock_started = true;
-    }
-    if (now_ns - last_read_ns >= usage_read_interval_ns) {
-        last_read_ns = now_ns;
-        // One try: the rows stay in usage.cfg until the next change of date or the exit.
-        if (take_reading()) {
-            SaveDeadlineScope one_try(single_try);
-            write_history(false);
-        }
-    }
-    derive_periods();
-    if (usage_count.changed && now_ns - last_write_ns >= usage_write_interval_ns) {
-        // On the window's thread: a file that another program holds is tried
-        // again at the next minute, not waited for.
-        SaveDeadlineScope one_try(single_try);
-        save_usage();
-        last_write_ns = now_ns;
-    }
-}
-
-void delete_usage() {
-    for (const char* name : {usage_file_name, usage_history_file_name, usage_history_bad_file_name}) {
-        if (const char* file = settings_path("%s", name)) remove_file(file);
-    }
-}
-
-bool export_usage_history(const char* path) {
-    return write_usage_history(path, usage_count, true);
+    return text;
 }

@@ -12,6 +12,10 @@ namespace {
 
 constexpr char byte_order_mark[] = "\xEF\xBB\xBF";
 constexpr char header[] = "date,adapter,hardware,received,sent";
+// A name that begins with one of these is written after an apostrophe, which
+// the reader takes off again; one that begins with the apostrophe itself too.
+constexpr char formula_starts[] = "=+-@\t\r'";
+constexpr char formula_guard = '\'';
 
 // A name as UTF-8 takes at most three bytes per ANSI byte; quoting doubles quotes.
 constexpr std::size_t utf8_name_size = 3 * instance_name_size;
@@ -106,48 +110,46 @@ bool parse_history(const std::string& bytes, UsageCount* usage) {
             !read_count(fields[3], &received) || !read_count(fields[4], &sent))
             return false;
         char name[instance_name_size];
-        if (fields[1].empty() || fields[1].find('\0') != std::string::npos ||
-            !utf8_to_ansi(fields[1].c_str(), name, sizeof name))
+        const std::size_t marked = fields[1].size() > 1 && fields[1][0] == formula_guard ? 1 : 0;
+        if (fields[1].size() == marked || fields[1].find('\0') != std::string::npos ||
+            !utf8_to_ansi(fields[1].c_str() + marked, name, sizeof name))
             return false;
         // Rows of one adapter tend to follow each other's dates.
         if (adapter < 0 || !same_text(usage->adapters[static_cast<std::size_t>(adapter)].name, name))
             adapter = usage_adapter_index(*usage, name, true);
         if (adapter < 0) return false;
-        merge_usage(*usage, adapter, day, fields[2] == "1", received, sent, true);
+        take_filed_usage(*usage, adapter, day, fields[2] == "1", received, sent, true);
     }
     return true;
 }
 
 void append_name(std::string& line, const char* ansi) {
-    char name[utf8_name_size];
-    if (!ansi_to_utf8(ansi, name, sizeof name)) std::snprintf(name, sizeof name, "%s", ansi);
-    if (!std::strpbrk(name, ",\"\r\n")) {
-        line += name;
+    char name[utf8_name_size + 1];
+    char* text = name + 1;
+    if (!ansi_to_utf8(ansi, text, utf8_name_size)) std::snprintf(text, utf8_name_size, "%s", ansi);
+    // A spreadsheet would take such a name for a formula, and run it.
+    if (std::strchr(formula_starts, *text) && *text) *--text = formula_guard;
+    if (!std::strpbrk(text, ",\"\r\n")) {
+        line += text;
         return;
     }
     line += '"';
-    for (const char* p = name; *p; ++p) {
+    for (const char* p = text; *p; ++p) {
         if (*p == '"') line += '"';
         line += *p;
     }
     line += '"';
 }
 
-struct HistoryWrite {
-    const UsageCount* usage;
-    bool with_today;
-};
-
 bool write_history(std::FILE* file, void* context) {
-    const HistoryWrite& what = *static_cast<const HistoryWrite*>(context);
-    const UsageCount& usage = *what.usage;
+    const UsageCount& usage = *static_cast<const UsageCount*>(context);
     std::string text = byte_order_mark;
     text += header;
     text += "\r\n";
     char date[11] = "";
     DayNumber dated = 0;
     for (const UsageDay& row : usage.days) {
-        if ((row.received == 0 && row.sent == 0) || (!what.with_today && row.day == usage.today)) continue;
+        if (row.received == 0 && row.sent == 0) continue;
         if (date[0] == '\0' || row.day != dated) format_iso_date(date, dated = row.day);
         text += date;
         text += ',';
@@ -190,7 +192,10 @@ HistoryRead read_usage_history(const char* path, UsageCount* usage) {
     }
 }
 
-bool write_usage_history(const char* path, const UsageCount& usage, bool with_today) {
-    HistoryWrite what{&usage, with_today};
-    return save_file_atomically(path, write_history, &what);
+bool write_usage_history(const char* path, const UsageCount& usage) {
+    return save_file_atomically(path, write_history, const_cast<UsageCount*>(&usage));
+}
+
+bool export_usage_history(const char* path, const UsageCount& usage) {
+    return export_file_atomically(path, write_history, const_cast<UsageCount*>(&usage));
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/data_plan_watch.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
 #include "monitor/data_plan.h"
@@ -19,6 +20,7 @@
 #include "monitor/usage_count.h"
 #include "resources/resource.h"
 #include "settings/settings_win_test_support.h"
+#include "settings/usage_keeping.h"
 #include "support/scripted_counters.h"
 
 namespace {
@@ -400,14 +402,16 @@ TEST_F(NotificationIcon, PlanBalloonsComeOnceEachAndAClickOnOneAsksForTheUsageWi
         ~Guard() {
             shell_notify_icon = real;
             data_plan.limit_mb = 0;
-            plan_warning_state = {};
+            keep_plan_warnings({});
+            start_data_plan_watch();
         }
     } guard;
     shell_notify_icon = balloon_shell;
     balloons.clear();
     balloon_refusals = 1;
     data_plan = {1'000, 1, false, 80, "mivrel test adapter"};
-    plan_warning_state = {};
+    keep_plan_warnings({});
+    start_data_plan_watch();
     const DayNumber today = local_today();
     const std::int32_t adapter = usage_adapter_index(usage_count, data_plan.adapter, true);
     const std::string left = std::to_string(plan_period(1, today).last - today + 1);

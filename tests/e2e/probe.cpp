@@ -21,9 +21,11 @@
 //                                   prints the program's tooltip window: "tip visible" or
 //                                   "tip hidden", its text with " | " between lines, its
 //                                   rectangle; waits up to ms for the state named first
-//   probe run FOLDER PROGRAM        runs PROGRAM with "AppData" set to FOLDER and gives its
+//   probe run FOLDER PROGRAM [LOCAL]
+//                                   runs PROGRAM with "AppData" set to FOLDER and
+//                                   "LocalAppData" to LOCAL (else FOLDER too) and gives its
 //                                   exit code (Wine would otherwise hand a program started
-//                                   from the host its profile's folder)
+//                                   from the host its profile's folders)
 // Exit status 0 on success, 1 when a window did not come in time.
 #include <windows.h>
 
@@ -232,8 +234,10 @@ int tip(const char* state, DWORD limit_ms) {
     return reached ? 0 : 1;
 }
 
-int run(const char* app_data, const char* program) {
-    if (!SetEnvironmentVariableA("AppData", app_data)) return 1;
+int run(const char* app_data, const char* program, const char* local_app_data) {
+    if (!SetEnvironmentVariableA("AppData", app_data) ||
+        !SetEnvironmentVariableA("LocalAppData", local_app_data))
+        return 1;
     char command_line[MAX_PATH + 2];
     std::snprintf(command_line, sizeof command_line, "\"%s\"", program);
     STARTUPINFOA startup{};
@@ -276,7 +280,7 @@ int main(int argc, char** argv) {
     if (is("theme", 2)) return choose_theme(argv[2], milliseconds(argv[3]));
     if (argc <= 4 && !std::strcmp(verb, "tip"))
         return tip(argc >= 3 ? argv[2] : "", argc == 4 ? milliseconds(argv[3]) : 0);
-    if (is("run", 2)) return run(argv[2], argv[3]);
+    if ((is("run", 2) || is("run", 3))) return run(argv[2], argv[3], argc > 4 ? argv[4] : argv[2]);
     if (is("usage", 1)) return open_usage(milliseconds(argv[2]));
     if (is("export", 2)) return export_usage(argv[2], milliseconds(argv[3]));
     std::fprintf(stderr,

@@ -10,6 +10,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <strings.h>
 #include <unistd.h>
 extern char** environ;
 #endif
@@ -77,14 +78,16 @@ std::vector<std::string> ScratchFolder::contents() const {
 #ifdef _WIN32
 
 AppDataGuard::AppDataGuard() {
-    char value[32768];
-    DWORD length = GetEnvironmentVariableA("AppData", value, sizeof value);
-    if (length > 0 && length < sizeof value) saved.emplace_back("AppData", value);
-    SetEnvironmentVariableA("AppData", nullptr);
+    for (const char* name : {"AppData", "LocalAppData"}) {
+        char value[32768];
+        DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+        if (length > 0 && length < sizeof value) saved.emplace_back(name, value);
+        SetEnvironmentVariableA(name, nullptr);
+    }
 }
 
 AppDataGuard::~AppDataGuard() {
-    SetEnvironmentVariableA("AppData", nullptr);
+    for (const char* name : {"AppData", "LocalAppData"}) SetEnvironmentVariableA(name, nullptr);
     for (const auto& [name, value] : saved) SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
 
@@ -100,9 +103,9 @@ std::vector<std::pair<std::string, std::string> > app_data_entries() {
     std::vector<std::pair<std::string, std::string> > entries;
     for (char** entry = environ; *entry; ++entry) {
         const char* equals = std::strchr(*entry, '=');
-        if (equals && equals - *entry == 7 && strncasecmp(*entry, "appdata", 7) == 0) {
-            entries.emplace_back(std::string(*entry, 7), equals + 1);
-        }
+        const std::string name(*entry, equals ? static_cast<std::size_t>(equals - *entry) : 0);
+        if (strcasecmp(name.c_str(), "appdata") == 0 || strcasecmp(name.c_str(), "localappdata") == 0)
+            entries.emplace_back(name, equals + 1);
     }
     return entries;
 }

@@ -33,8 +33,9 @@ struct ScratchFolder {
     std::filesystem::path path;
 };
 
-// Takes every spelling of "AppData" out of the environment and puts the old
-// ones back afterwards.
+// Takes every spelling of "AppData" and "LocalAppData" out of the environment
+// and puts the old ones back afterwards: unset, the counts live beside the
+// settings.
 struct AppDataGuard {
     AppDataGuard();
     ~AppDataGuard();

@@ -20,11 +20,12 @@
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
+#include "settings/save_worker.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
-#include "settings/usage_file.h"
+#include "settings/usage_keeping.h"
 #include "settings_win_test_support.h"
 #include "support/message_pump.h"
 #include "support/scripted_counters.h"
@@ -126,7 +127,9 @@ TEST_F(FirstRun, AppliesEveryDefault) {
                                         "graph.locked_max=0", "graph.locked_max_value=512000",
                                         "graph.theme=Zombie Mocha", "graph.dependent_text_color=0",
                                         "graph.rate_units=bytes", "app.tray_icon=icon", "app.starts=0"}));
-    EXPECT_FALSE(settings_folder_exists()) << "loading writes nothing";
+    EXPECT_FALSE(settings_file_exists()) << "loading writes no setting";
+    EXPECT_TRUE(std::filesystem::exists(settings_folder() + "\\usage.cfg"))
+        << "the first reading's counters are kept at once";
 }
 
 TEST_F(FirstRun, GreetsThenOffersTheConfigurationBeforeTheWindowAndIconExist) {
@@ -484,27 +487,36 @@ TEST_F(SaveSettings, ReplaceWaitsForAProgramThatLetsGo) {
               (std::vector<std::string>{"mivrel", "mivrel/settings.cfg", "mivrel/usage.cfg"}));
 }
 
-// The minute's usage save runs on the window's thread: a usage.cfg that another
-// program holds costs it one try, and the next minute tries again.
-int replace_tries = 0;
+// The minute's save is the worker's: however long another program holds
+// usage.cfg, the window's thread never tries the replace itself.
+DWORD replacing_thread = 0;
+HANDLE replace_tried = nullptr;
 
-TEST_F(SaveSettings, HeldUsageFileCostsATickOneTry) {
+TEST_F(SaveSettings, AHeldUsageFileIsWaitedForOffTheWindowsThread) {
     write_settings(settings_lines(returning_user()));
     ASSERT_NE(open_window(), nullptr);
     HANDLE holder = CreateFileA((settings_folder() + "\\usage.cfg").c_str(), GENERIC_READ, FILE_SHARE_READ,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    file_replacer = [](const char* from, const char* to) { return ++replace_tries, replace_file(from, to); };
+    replace_tried = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    file_replacer = [](const char* from, const char* to) {
+        replacing_thread = GetCurrentThreadId();
+        SetEvent(replace_tried);
+        return replace_file(from, to);
+    };
+    start_save_worker();
     usage_count.changed = true;
     const std::int64_t start = monotonic_ns();
     keep_usage(start);
-    for (int minute = 1; minute <= 3; ++minute) {
-        if (minute == 3) CloseHandle(holder);
-        keep_usage(start + minute * usage_write_interval_ns);
-        keep_usage(start + minute * usage_write_interval_ns + 1'000'000'000);
-        EXPECT_EQ(replace_tries, minute);
-        EXPECT_EQ(usage_count.changed, minute < 3) << "written once let go";
-    }
+    keep_usage(start + usage_write_interval_ns);
+    EXPECT_EQ(WaitForSingleObject(replace_tried, 10000), WAIT_OBJECT_0);
+    EXPECT_NE(replacing_thread, GetCurrentThreadId());
+    CloseHandle(holder);
+    EXPECT_TRUE(wait_for_saves(monotonic_ns() + 10'000'000'000));
+    stop_save_worker();
     file_replacer = replace_file;
+    CloseHandle(replace_tried);
+    EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find("adapter.system_start"), std::string::npos)
+        << "written once let go";
 }
 
 TEST_F(SaveSettings, ResetGraphPositionMovesAndStoresWithoutWriting) {
@@ -595,11 +607,11 @@ TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
     EXPECT_FALSE(take_quit_message());
 }
 
-// The history takes the completed dates at exit, and today's too at the end
-// of the logon, after which the platform may end the process at any moment.
-// Each window starts on an empty scripted table: the adapter comes after the
+// The history takes every date at each end of a run, the window's or the
+// logon's, after which the platform may end the process at any moment. Each
+// window starts on an empty scripted table: the adapter comes after the
 // start's reading, its counters going on from run to run.
-TEST_F(WindowEnd, TheHistoryTakesTodayOnlyAtTheEndOfTheLogon) {
+TEST_F(WindowEnd, TheHistoryTakesEveryDateAtEachEnd) {
     struct DateGuard {
         LocalDateReader real = read_local_date;
         ~DateGuard() { read_local_date = real; }
@@ -615,7 +627,7 @@ TEST_F(WindowEnd, TheHistoryTakesTodayOnlyAtTheEndOfTheLogon) {
     scripted_set_counts(scripted_add("eth0", true), 100, 10);
     DestroyWindow(window);
     EXPECT_TRUE(take_quit_message());
-    EXPECT_FALSE(std::filesystem::exists(history)) << "today is not complete";
+    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,100,10\r\n");
 
     ASSERT_NE(open_window(), nullptr);
     const int eth = scripted_add("eth0", true);
@@ -626,8 +638,7 @@ TEST_F(WindowEnd, TheHistoryTakesTodayOnlyAtTheEndOfTheLogon) {
     today = "2026-03-31";
     scripted_add_counts(eth, 3, 3);
     close_window();
-    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
-    EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find(".2026-03-31\t3,3\n"), std::string::npos);
+    EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n2026-03-31,eth0,1,3,3\r\n");
 }
 
 TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {

@@ -1,5 +1,8 @@
 #include "settings_win_test_support.h"
 
+#include "monitor/clock.h"
+#include "settings/save_worker.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -187,6 +190,10 @@ HWND MainWindowTest::open_window() {
     taskbar_created_message = 0;
     ZeroMemory(&notify_icon_data, sizeof notify_icon_data);
     window = create_main_window(GetModuleHandleA(nullptr));
+    // The tests write and read the files in turn: what the window hands over
+    // is written, then saves are written at once, as the final ones are.
+    wait_for_saves(monotonic_ns() + 10'000'000'000);
+    stop_save_worker();
     return window;
 }
 

@@ -1,0 +1,36 @@
+#include "app/run_end.h"
+
+#include "app/app.h"
+#include "app/notification_icon.h"
+#include "monitor/clock.h"
+#include "settings/save_worker.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "settings/usage_keeping.h"
+
+void end_run(HWND window) {
+    KillTimer(window, sample_timer_id);
+    stop_save_worker();
+    if (save_on_exit) {
+        SaveDeadlineScope one_wait_for_all(save_deadline(monotonic_ns()));
+        store_settings();
+        // The counts first: the settings can wait for another start, the counts not.
+        finish_usage();
+        queue_settings_save();
+    }
+    remove_notification_icon();
+}
+
+void delete_saved_state() {
+    stop_save_worker();
+    delete_settings();
+    save_on_exit = 0;
+}
+
+void before_sleep() {
+    suspend_usage(monotonic_ns() + suspend_patience_ns);
+}
+
+void after_sleep() {
+    resume_usage(monotonic_ns());
+}

@@ -7,8 +7,9 @@
 // on the date and under the name of the reading that first saw it, less only
 // what the README's allowances let go.
 //
-// MIVREL_USAGE_SEED=n replays one sequence; MIVREL_USAGE_SECONDS=s runs fresh
-// seeds for that long (scripts/fuzz-usage).
+// MIVREL_USAGE_SEED=n replays one sequence (MIVREL_USAGE_TRACE=1 prints its
+// steps); MIVREL_USAGE_SECONDS=s runs fresh seeds for that long
+// (scripts/fuzz-usage).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -94,6 +95,9 @@ struct Sim {
     Expected counts;
     Seen seen;
     bool first = false, same_boot = false;
+    std::int64_t start_seen_s = 0;  // the system's start at the last reading
+    // No save of this run was refused: the worker has written all it was given.
+    bool clean_run = false;
     Checkpoint pending, durable, before_last;
     // The file seam.
     int replaces_until_death = 0;
@@ -136,6 +140,7 @@ void model_reading(const InterfaceTable& table) {
         counted = {saturated(counted.first, grown.first), saturated(counted.second, grown.second)};
     }
     sim->first = false;
+    sim->start_seen_s = sim->wall_s - sim->uptime_s;
 }
 
 bool sim_read(InterfaceTable* table) {
@@ -232,6 +237,22 @@ void start_program() {
     hold_saves(true);
     program([] { load_usage(); });
     sim->running = true;
+    sim->clean_run = sim->usage_held == 0 && sim->history_held == 0;
+}
+
+// Once the worker has written what it was given, a kill in this boot loses
+// nothing: the files know every identity the run has seen, and its boot.
+std::string unsaved_bases() {
+    if (!sim->clean_run || !sim->running) return "";
+    std::string missing;
+    for (const auto& [luid, counts] : sim->seen) {
+        if (!sim->durable.seen.count(luid))
+            missing += "no base kept for identity " + std::to_string(luid) + "\n";
+    }
+    const std::int64_t apart = sim->durable.start_s - sim->start_seen_s;
+    if (apart > same_boot_tolerance_s || apart < -same_boot_tolerance_s)
+        missing += "the clock's move not kept\n";
+    return missing;
 }
 
 void pass_time(std::int64_t seconds) {
@@ -316,6 +337,7 @@ void apply(const Step& step) {
             break;
         case Ev::hold:
             (step.a == 0 ? sim->usage_held : sim->history_held) = static_cast<int>(step.n);
+            sim->clean_run = false;
             break;
         case Ev::sleep:
             if (!sim->running) break;
@@ -409,6 +431,8 @@ struct Machine {
                 std::printf("%zu: %d %d %lld wall %lld running %d\n", i, static_cast<int>(steps[i].event),
                             steps[i].a, static_cast<long long>(steps[i].n),
                             static_cast<long long>(sim->wall_s), sim->running);
+            const std::string unsaved = steps[i].event == Ev::saves ? unsaved_bases() : "";
+            if (!unsaved.empty()) return "after step " + std::to_string(i) + ":\n" + unsaved;
             // The counts change at readings only.
             if (!sim->running || (steps[i].event != Ev::tick && steps[i].event != Ev::start)) continue;
             const std::string wrong = differences(without_zeros(sim->counts), in_memory());
@@ -519,12 +543,16 @@ std::vector<Step> random_steps(std::uint64_t seed) {
     return steps;
 }
 
-// Sequences the field reported, each losing or doubling counts before.
+// Sequences the field reported, each losing or doubling counts before: what
+// the files give at the next start, by the model and in bytes.
 TEST(UsageModel, ReportedSequencesCountEveryByteOnce) {
     const int eth = 0, wifi = 1;
     const struct {
         const char* what;
         std::vector<Step> steps;
+        const char* adapter;
+        const char* date;
+        std::uint64_t received;
     } cases[] = {
         {"the clock goes back across midnight: an idle adapter's earlier date stays",
          {{Ev::appear, 0, 0},
@@ -542,8 +570,11 @@ TEST(UsageModel, ReportedSequencesCountEveryByteOnce) {
           {Ev::traffic, eth, 30},
           {Ev::tick, 0, 0},
           {Ev::saves, 0, 0},
-          {Ev::exit, 0, 0}}},
-        {"a kill after the history's write at midnight counts nothing twice",
+          {Ev::exit, 0, 0}},
+         "Wi-Fi",
+         "2026-01-30",
+         7000},
+        {"a kill between the two files' writes at midnight counts nothing twice",
          {{Ev::appear, 0, 0},
           {Ev::start, 0, 0},
           {Ev::saves, 0, 0},
@@ -553,15 +584,20 @@ TEST(UsageModel, ReportedSequencesCountEveryByteOnce) {
           {Ev::clock, 0, 3590},
           {Ev::traffic, eth, 201},
           {Ev::tick, 0, 0},
-          {Ev::saves, 0, 0},
-          {Ev::kill, 0, 0}}},
+          {Ev::die_in, 2, 0}},
+         "Intel[R] Ethernet",
+         "2026-01-31",
+         201},
         {"a kill in the first seconds of a boot's first run loses nothing after its first reading",
          {{Ev::appear, 0, 0},
           {Ev::start, 0, 0},
           {Ev::saves, 0, 0},
           {Ev::traffic, eth, 1014000},
           {Ev::tick, 0, 0},
-          {Ev::kill, 0, 0}}},
+          {Ev::kill, 0, 0}},
+         "Intel[R] Ethernet",
+         "2026-01-30",
+         1014000},
         {"two adapters of one description trading places recount nothing",
          {{Ev::appear, 0, 5'000'000'000},
           {Ev::appear, 1, 10},
@@ -571,11 +607,17 @@ TEST(UsageModel, ReportedSequencesCountEveryByteOnce) {
           {Ev::traffic, 1, 10},
           {Ev::tick, 0, 0},
           {Ev::tick, 0, 0},
-          {Ev::exit, 0, 0}}},
+          {Ev::exit, 0, 0}},
+         "Intel[R] Ethernet _2",
+         "2026-01-30",
+         20},
     };
     for (const auto& c : cases) {
         Machine machine(scratch_root());
         EXPECT_EQ(machine.run(c.steps), "") << c.what;
+        DayNumber day = 0;
+        ASSERT_TRUE(parse_iso_date(c.date, &day));
+        EXPECT_EQ(usage_sum(usage_count, c.adapter, day, day).received, c.received) << c.what;
     }
 }
 

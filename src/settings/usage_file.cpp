@@ -141,20 +141,24 @@ bool take_usage_pair(const char* key, const char* value, void* context) {
     return true;
 }
 
-// The file's counts stand over the history's: they are newer.
+// The file's counts stand over the history's: they are newer. A name's entries
+// after its first (one per counter base) say nothing more of it.
 void take_adapters(const UsageLines& lines, UsageCount* usage) {
+    std::vector<bool> named(usage->adapters.size() + lines.adapters.size(), false);
     for (const StoredAdapter& stored : lines.adapters) {
         if (stored.name.empty()) continue;
         const std::int32_t index = usage_adapter_index(*usage, stored.name.c_str(), true);
         if (index < 0) continue;
-        usage->adapters[static_cast<std::size_t>(index)].hardware = stored.hardware;
+        UsageAdapter& adapter = usage->adapters[static_cast<std::size_t>(index)];
+        if (!named[static_cast<std::size_t>(index)]) adapter.hardware = stored.hardware;
+        named[static_cast<std::size_t>(index)] = true;
         const bool known =
             std::any_of(usage->counters.begin(), usage->counters.end(),
                         [&](const UsageCounter& counter) { return counter.key == stored.luid; });
         if (stored.has_luid && stored.has_last && !known)
             usage->counters.push_back({stored.luid, stored.last_received, stored.last_sent, index});
         for (const StoredDay& day : stored.days)
-            take_filed_usage(*usage, index, day.day, stored.hardware, day.received, day.sent, false);
+            take_filed_usage(*usage, index, day.day, adapter.hardware, day.received, day.sent, false);
     }
 }
 

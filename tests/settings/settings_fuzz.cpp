@@ -9,31 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include <unistd.h>
-
 #include "settings/setting_values.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-void check(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "settings round trip: %s\n", what);
-    std::abort();
-}
-
-const std::string& scratch_folder() {
-    static const std::string folder = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/settings-fuzz-XXXXXX";
-        check(mkdtemp(&pattern[0]) != nullptr, "cannot make a scratch folder");
-        return pattern;
-    }();
-    return folder;
-}
 
 Pairs snapshot() {
     Pairs pairs;
@@ -41,17 +25,6 @@ Pairs snapshot() {
         pairs.emplace_back(settings_store.pairs[i].key, settings_store.pairs[i].value);
     }
     return pairs;
-}
-
-std::string read_all(const std::string& path) {
-    std::string bytes;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char block[4096];
-        std::size_t got;
-        while ((got = std::fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
-        std::fclose(file);
-    }
-    return bytes;
 }
 
 std::int32_t reference_int(const char* text) {
@@ -68,10 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string saved = scratch_folder() + "/saved.cfg";
     const std::string again = scratch_folder() + "/again.cfg";
 
-    std::FILE* file = std::fopen(input.c_str(), "wb");
-    check(file != nullptr, "cannot write the input");
-    check(size == 0 || std::fwrite(data, 1, size, file) == size, "short input write");
-    check(std::fclose(file) == 0, "input close failed");
+    write_all(input, data, size);
 
     check(load_settings_file(input.c_str()), "load failed");
     const Pairs first = snapshot();

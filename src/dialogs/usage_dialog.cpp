@@ -3,14 +3,13 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "app/app.h"
 #include "app/data_plan_watch.h"
 #include "app/modal.h"
+#include "dialogs/allowance_box.h"
 #include "graph/dpi.h"
 #include "graph/usage_chart_win.h"
 #include "monitor/data_plan.h"
@@ -184,21 +183,10 @@ void show_pointed(HWND dialog) {
     set_text(dialog, IDC_USAGE_POINTED, text);
 }
 
-// "50", "1.5" or "1,5" in the unit chosen beside it; false for anything else.
+// In the unit chosen beside it.
 bool read_allowance(HWND dialog, std::int64_t* limit_mb) {
-    char text[32] = {};
-    GetWindowTextA(item(dialog, IDC_PLAN_LIMIT), text, sizeof text);
-    for (char& c : text)
-        if (c == ',') c = '.';
-    char* end = nullptr;
-    const double amount = std::strtod(text, &end);
-    while (end && *end == ' ') ++end;
-    if (end == text || !end || *end || !(amount > 0)) return false;
     const bool gigabytes = SendMessageA(item(dialog, IDC_PLAN_UNIT), CB_GETCURSEL, 0, 0) == 1;
-    const double megabytes = std::round(amount * (gigabytes ? 1000.0 : 1.0));
-    if (megabytes < 1 || megabytes > static_cast<double>(plan_limit_mb_max)) return false;
-    *limit_mb = static_cast<std::int64_t>(megabytes);
-    return true;
+    return read_allowance_box(item(dialog, IDC_PLAN_LIMIT), gigabytes, limit_mb);
 }
 
 bool read_number(HWND dialog, int id, int lowest, int highest, std::int32_t* number) {
@@ -236,10 +224,15 @@ void show_plan(HWND dialog) {
         std::strcmp(view.adapter, all_hardware_adapters) == 0 ? all_adapters_text : view.adapter;
     std::snprintf(text, sizeof text, on ? "Counts the adapter chosen above: %s." : "", adapter);
     set_text(dialog, IDC_PLAN_ADAPTER, text);
-    char usage[96] = "", pace[96] = "";
     if (on && problem == IDC_PLAN_LIMIT) {
-        std::snprintf(usage, sizeof usage, "%s", "Type the allowance, such as 50 or 1.5, in MB or GB.");
-    } else if (on && problem) {
+        wchar_t hint[192];
+        allowance_hint(hint);
+        SetWindowTextW(item(dialog, IDC_PLAN_STATUS), hint);
+        set_text(dialog, IDC_PLAN_PACE, "");
+        return;
+    }
+    char usage[96] = "", pace[96] = "";
+    if (on && problem) {
         std::snprintf(usage, sizeof usage, "%s",
                       "The period starts on a day 1 to 31; the warning is at 1 to 99 %.");
     } else if (on) {
@@ -298,11 +291,7 @@ void fill_plan_controls(HWND dialog) {
     const std::int64_t limit = data_plan.limit_mb;
     const bool gigabytes = limit == 0 || limit % 1000 == 0;
     SendMessageA(unit, CB_SETCURSEL, gigabytes ? 1 : 0, 0);
-    char text[32] = "";
-    if (limit > 0)
-        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(gigabytes ? limit / 1000 : limit));
-    set_text(dialog, IDC_PLAN_LIMIT, text);
-    SendMessageA(item(dialog, IDC_PLAN_LIMIT), EM_LIMITTEXT, 20, 0);
+    show_allowance_box(item(dialog, IDC_PLAN_LIMIT), gigabytes ? limit / 1000 : limit);
     SetDlgItemInt(dialog, IDC_PLAN_START_DAY, static_cast<UINT>(data_plan.start_day), FALSE);
     SendMessageA(item(dialog, IDC_PLAN_START_DAY), EM_LIMITTEXT, 2, 0);
     SetDlgItemInt(dialog, IDC_PLAN_WARN, static_cast<UINT>(data_plan.warn_percent), FALSE);
@@ -361,12 +350,10 @@ INT_PTR on_export_done(HWND dialog, bool exported) {
 void confirm_usage_dialog(HWND dialog) {
     DataPlan plan;
     if (const int problem = read_plan_controls(dialog, &plan)) {
+        wchar_t text[192] = L"The period starts on a day 1 to 31, and the warning is at 1 to 99 %.";
+        if (problem == IDC_PLAN_LIMIT) allowance_hint(text);
         ModalWindowScope modal;
-        MessageBoxA(dialog,
-                    problem == IDC_PLAN_LIMIT
-                        ? "Type the allowance, such as 50 or 1.5, in MB or GB."
-                        : "The period starts on a day 1 to 31, and the warning is at 1 to 99 %.",
-                    "Usage", MB_OK | MB_ICONWARNING);
+        MessageBoxW(dialog, text, L"Usage", MB_OK | MB_ICONWARNING);
         SetFocus(item(dialog, problem));
         SendMessageA(item(dialog, problem), EM_SETSEL, 0, -1);
         return;

@@ -79,8 +79,9 @@ PlanStatus plan_status(const DataPlan& plan, DayNumber today, std::uint64_t used
     const std::int32_t elapsed = today - status.period.first;
     status.has_projection = elapsed >= 2;
     if (status.has_projection) {
-        const Wide ahead = Wide(used_before_today) * static_cast<std::uint32_t>(status.days_left) /
-                           static_cast<std::uint32_t>(elapsed);
+        // `used` already holds today: the pace carries on from tomorrow.
+        const std::uint32_t days_after_today = static_cast<std::uint32_t>(status.days_left - 1);
+        const Wide ahead = Wide(used_before_today) * days_after_today / static_cast<std::uint32_t>(elapsed);
         status.projected = saturated(Wide(used) + ahead);
     }
     return status;

@@ -49,7 +49,7 @@ struct PlanStatus {
     std::int32_t percent;     // of the allowance used, rounded down
     bool over_warning;        // at or over the warning percentage
     bool has_projection;      // once two whole days of the period have passed
-    std::uint64_t projected;  // the use by the period's end at the pace so far
+    std::uint64_t projected;  // the use so far and the pace over the days after today
 };
 
 // `used` runs from the period's first date through today, `used_before_today`

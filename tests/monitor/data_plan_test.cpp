@@ -66,15 +66,20 @@ TEST(DataPlan, TextsGiveUseAllowanceDaysLeftAndTheProjection) {
     format_plan_usage(text, status);
     EXPECT_STREQ(text, "41.2 GB of 50.0 GB used (82 %), 9 days left");
     format_plan_pace(text, status, "14 Jan");
-    // 41.2 + 40 / 22 * 9 = 57.56: the projection takes the use so far, today's included.
-    EXPECT_STREQ(text, "At this pace: 57.6 GB by 14 Jan");
+    // 41.2 + 40 / 22 * 8 = 55.745: the use so far holds today, so the pace
+    // runs over the 8 days after it only.
+    EXPECT_STREQ(text, "At this pace: 55.7 GB by 14 Jan");
     char line[48];
     format_plan_tip_line(line, status);
     EXPECT_STREQ(line, "Plan:  41.2 of 50.0 GB, 9 days left !");
 
-    // The last day; 1.5 days in is not yet two whole days: no projection.
-    format_plan_tip_line(line, plan_status(plan, date(2027, 1, 14), 0, 0));
-    EXPECT_STREQ(line, "Plan:  0.0 of 50.0 GB, 1 day left");
+    // The last day: nothing is left to come, the use so far is where it ends.
+    const PlanStatus last_day = plan_status(plan, date(2027, 1, 14), 48'000'000'000, 47'000'000'000);
+    format_plan_tip_line(line, last_day);
+    EXPECT_STREQ(line, "Plan:  48.0 of 50.0 GB, 1 day left !");
+    format_plan_pace(text, last_day, "14 Jan");
+    EXPECT_STREQ(text, "At this pace: 48.0 GB by 14 Jan");
+    // 1.5 days in is not yet two whole days: no projection.
     format_plan_pace(text, plan_status(plan, date(2027, 1, 16), 9, 9), "14 Feb");
     EXPECT_STREQ(text, "");
     format_plan_pace(text, plan_status(plan, date(2027, 1, 17), 9, 9), "14 Feb");

@@ -19,6 +19,7 @@
 #include "graph/themes.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
+#include "monitor/usage_history.h"
 #include "resources/resource.h"
 #include "settings/save_worker.h"
 #include "settings/setting_values.h"
@@ -639,6 +640,29 @@ TEST_F(WindowEnd, TheHistoryTakesEveryDateAtEachEnd) {
     scripted_add_counts(eth, 3, 3);
     close_window();
     EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n2026-03-31,eth0,1,3,3\r\n");
+}
+
+// Before the system sleeps the counts up to that moment are saved on their own
+// date; when it wakes, a reading comes at once.
+TEST_F(WindowEnd, SleepKeepsTheLastSecondsOnTheirDate) {
+    struct DateGuard {
+        LocalDateReader real = read_local_date;
+        ~DateGuard() { read_local_date = real; }
+    } guard;
+    static const char* today = "2026-03-30";
+    read_local_date = [](char(&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
+    write_settings(settings_lines(returning_user()));
+    ASSERT_NE(open_window(), nullptr);
+    const int eth = scripted_add("eth0", true);
+    scripted_set_counts(eth, 500, 50);
+    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
+    EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find(".2026-03-30\t500,50\n"), std::string::npos);
+    today = "2026-03-31";
+    scripted_add_counts(eth, 7, 7);
+    EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0), TRUE);
+    DayNumber day = 0;
+    ASSERT_TRUE(parse_iso_date(today, &day));
+    EXPECT_EQ(usage_between("eth0", day, day).received, 7u);
 }
 
 TEST_F(WindowEnd, ResetConfigAnsweredYesLeavesNoFileNorFolder) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -249,6 +250,70 @@ TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
     delete_usage();
     for (const char* name : {"usage.cfg", "usage-history.csv", "usage-history.bad.csv"})
         EXPECT_FALSE(file_exists(file(name).c_str())) << name;
+}
+
+// The counts belong to this machine: an earlier version's, beside the roaming
+// settings, come to the local folder as one set at the first start; a copy
+// that turns up in the old place afterwards is neither read nor touched, until
+// a reset removes the counts of both.
+TEST_F(UsageKeeping, CountsComeToTheLocalFolderOnceAsOneSet) {
+    AppDataGuard::set("LocalAppData", (scratch.path / "Local").string());
+    auto path = [](DataFolder folder, const char* name) {
+        char text[path_capacity];
+        EXPECT_TRUE(data_file_path(text, folder, name));
+        return std::string(text);
+    };
+    make_folder(settings_path(""));
+    const std::string header =
+        "\xEF\xBB\xBF"
+        "date,adapter,hardware,received,sent\r\n";
+    write_file(path(DataFolder::roaming, "usage-history.csv"), header + "2026-03-28,eth0,1,7,7\r\n");
+    write_file(path(DataFolder::roaming, "usage-history.bad.csv"), "set aside");
+    write_file(
+        path(DataFolder::roaming, "usage.cfg"),
+        "adapter.system_start\t1\nadapter.1.name\teth0\nadapter.1.hardware\t1\nadapter.1.2026-03-29\t5,5\n");
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-28") + " " + eth0_on("2026-03-29"), "7/7 5/5");
+    for (const char* name : {"usage.cfg", "usage-history.csv", "usage-history.bad.csv"}) {
+        EXPECT_FALSE(file_exists(path(DataFolder::roaming, name).c_str())) << name;
+        EXPECT_TRUE(file_exists(path(DataFolder::local, name).c_str())) << name;
+    }
+    EXPECT_EQ(read_file(path(DataFolder::local, "usage-history.bad.csv")), "set aside");
+
+    const std::string roamed = "adapter.system_start\t1\nadapter.1.name\teth0\nadapter.1.2026-03-20\t9,9\n";
+    write_file(path(DataFolder::roaming, "usage.cfg"), roamed);
+    end_run();
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-20") + " " + eth0_on("2026-03-29"), "0/0 5/5");
+    EXPECT_EQ(read_file(path(DataFolder::roaming, "usage.cfg")), roamed);
+
+    delete_usage();
+    EXPECT_FALSE(file_exists(path(DataFolder::roaming, "usage.cfg").c_str()));
+    EXPECT_FALSE(file_exists(path(DataFolder::local, "").c_str())) << "the local folder goes once empty";
+}
+
+// "Export..." writes where the user chose, beside files of other programs
+// whose names look like this program's temporary ones: it removes none of
+// them, and a failed export leaves nothing of its own.
+TEST_F(UsageKeeping, AnExportTouchesNoOtherFile) {
+    load_usage();
+    const std::string folder = (scratch.path / "Documents").string();
+    make_folder((folder + "/").c_str());
+    for (const char* name : {"~fffff0", "~cafe.1", "~1234", "~abc.1"}) write_file(folder + "/" + name, name);
+    const auto before = scratch.contents();
+    bool went = false;
+    auto done = [](bool exported, void* to) { *static_cast<bool*>(to) = exported; };
+    file_replacer = [](const char*, const char*) { return ReplaceResult::failed; };
+    export_usage((folder + "/usage.csv").c_str(), done, &went);
+    file_replacer = replace_file;
+    EXPECT_FALSE(went);
+    EXPECT_EQ(scratch.contents(), before);
+    export_usage((folder + "/usage.csv").c_str(), done, &went);
+    EXPECT_TRUE(went);
+    auto after = before;
+    after.push_back("Documents/usage.csv");
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(scratch.contents(), after);
 }
 
 // Three adapters busy all day, a tick every 5 s from noon to noon: the history

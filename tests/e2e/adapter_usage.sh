@@ -76,8 +76,8 @@ exit_code=$(wait_for_exit 30)
 check "the program ends with exit code 0 (got $exit_code)" test "$exit_code" = 0
 program_pid=
 
-# The receiver's counts of every date, from usage.cfg (totals the history
-# lacks) and usage-history.csv, the larger where both hold a date.
+# The receiver's counts of every date, from usage-history.csv and usage.cfg,
+# whose counts stand over the history's (never below them).
 counted=$("$python" - "$work/mivrel" "$receiver" <<'EOF'
 import csv, os, sys
 folder, name = sys.argv[1], sys.argv[2]

@@ -49,7 +49,8 @@ probe() { timeout 60 "$wine" "$probe_program" "$@" </dev/null 2>/dev/null | tr -
 windows_path() { echo "Z:$(tr / '\\' <<<"$1")"; }
 
 # Starts the program in the background, with "AppData" set to the folder $1 when
-# given (else the prefix's own); its exit code lands in $work/exit-code.
+# given (else the prefix's own); its exit code lands in $work/exit-code. It is
+# ended after $run_limit seconds (90 unless set).
 start_program() {
     rm -f "$work/exit-code"
     if [ $# -gt 0 ]; then
@@ -58,7 +59,7 @@ start_program() {
         set -- "$program"
     fi
     (
-        timeout 90 "$wine" "$@" </dev/null >/dev/null 2>&1
+        timeout "${run_limit:-90}" "$wine" "$@" </dev/null >/dev/null 2>&1
         echo $? >"$work/exit-code"
     ) &
     program_pid=$!

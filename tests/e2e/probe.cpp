@@ -21,6 +21,7 @@
 //                                   prints the program's tooltip window: "tip visible" or
 //                                   "tip hidden", its text with " | " between lines, its
 //                                   rectangle; waits up to ms for the state named first
+//   probe kill                      ends the program's process where it stands
 //   probe run FOLDER PROGRAM [LOCAL]
 //                                   runs PROGRAM with "AppData" set to FOLDER and
 //                                   "LocalAppData" to LOCAL (else FOLDER too) and gives its
@@ -234,6 +235,17 @@ int tip(const char* state, DWORD limit_ms) {
     return reached ? 0 : 1;
 }
 
+// As Task Manager's End task does: no message, no saving.
+int kill_program() {
+    DWORD process_id = 0;
+    if (!program_window() || !GetWindowThreadProcessId(program_window(), &process_id)) return 1;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, process_id);
+    if (!process) return 1;
+    const BOOL ended = TerminateProcess(process, 1);
+    CloseHandle(process);
+    return ended ? 0 : 1;
+}
+
 int run(const char* app_data, const char* program, const char* local_app_data) {
     if (!SetEnvironmentVariableA("AppData", app_data) ||
         !SetEnvironmentVariableA("LocalAppData", local_app_data))
@@ -268,6 +280,7 @@ int main(int argc, char** argv) {
     if (is("gone", 1)) return wait_until(milliseconds(argv[2]), [] { return !program_window(); }) ? 0 : 1;
     if (is("escape", 0)) return post_to_program(WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     if (is("close", 0)) return post_to_program(WM_CLOSE, 0, 0);
+    if (is("kill", 0)) return kill_program();
     if (is("command", 1)) return post_to_program(WM_COMMAND, milliseconds(argv[2]), 0);
     if (is("front", 0)) {
         char name[64] = "none";

@@ -9,12 +9,7 @@
 set -uo pipefail
 . "$(dirname "$0")/lib.bash"
 
-ensure_packages iproute2 python3 || {
-    check "iproute2 and python3 are installed" false
-    finish
-}
-python=python3
-[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+need_packages iproute2 python3
 
 # Names of this run, so that runs side by side do not meet (at most 15 characters).
 receiver=mvu$$a

@@ -45,6 +45,17 @@ finish() {
 work=$(mktemp -d)
 program_pid=
 
+# Installs what a script needs besides Wine, or ends it with a failed check;
+# `python` names Debian's python3, the one the packages serve.
+need_packages() {
+    ensure_packages "$@" || {
+        check "$* are installed" false
+        finish
+    }
+    python=python3
+    [ -x /usr/bin/python3 ] && python=/usr/bin/python3
+}
+
 probe() { timeout 60 "$wine" "$probe_program" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 windows_path() { echo "Z:$(tr / '\\' <<<"$1")"; }
 

@@ -8,12 +8,7 @@
 set -uo pipefail
 . "$(dirname "$0")/lib.bash"
 
-ensure_packages libfaketime python3 || {
-    check "libfaketime and python3 are installed" false
-    finish
-}
-python=python3
-[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+need_packages libfaketime python3
 faketime_library=$(dpkg -L libfaketime 2>/dev/null | grep '/libfaketime\.so\.1$' | head -n 1)
 
 # Datagrams between two sockets of the loopback, $1 bytes of payload in all.

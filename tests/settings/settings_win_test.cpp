@@ -608,17 +608,24 @@ TEST_F(WindowEnd, EndOfLogonSavesOnlyWhenItGoesAhead) {
     EXPECT_FALSE(take_quit_message());
 }
 
+// The local date under the test's control while it lives.
+struct LocalDate {
+    explicit LocalDate(const char* date) {
+        set(date);
+        read_local_date = [](char(&text)[11]) { std::snprintf(text, sizeof text, "%s", shown); };
+    }
+    ~LocalDate() { read_local_date = real; }
+    void set(const char* date) { shown = date; }
+    static inline const char* shown = "";
+    LocalDateReader real = read_local_date;
+};
+
 // The history takes every date at each end of a run, the window's or the
 // logon's, after which the platform may end the process at any moment. Each
 // window starts on an empty scripted table: the adapter comes after the
 // start's reading, its counters going on from run to run.
 TEST_F(WindowEnd, TheHistoryTakesEveryDateAtEachEnd) {
-    struct DateGuard {
-        LocalDateReader real = read_local_date;
-        ~DateGuard() { read_local_date = real; }
-    } guard;
-    static const char* today = "2026-03-30";
-    read_local_date = [](char(&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
+    LocalDate today("2026-03-30");
     write_settings(settings_lines(returning_user()));
     const std::string history = settings_folder() + "\\usage-history.csv";
     const std::string header =
@@ -636,7 +643,7 @@ TEST_F(WindowEnd, TheHistoryTakesEveryDateAtEachEnd) {
     EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
     EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
 
-    today = "2026-03-31";
+    today.set("2026-03-31");
     scripted_add_counts(eth, 3, 3);
     close_window();
     EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n2026-03-31,eth0,1,3,3\r\n");
@@ -645,23 +652,18 @@ TEST_F(WindowEnd, TheHistoryTakesEveryDateAtEachEnd) {
 // Before the system sleeps the counts up to that moment are saved on their own
 // date; when it wakes, a reading comes at once.
 TEST_F(WindowEnd, SleepKeepsTheLastSecondsOnTheirDate) {
-    struct DateGuard {
-        LocalDateReader real = read_local_date;
-        ~DateGuard() { read_local_date = real; }
-    } guard;
-    static const char* today = "2026-03-30";
-    read_local_date = [](char(&date)[11]) { std::snprintf(date, sizeof date, "%s", today); };
+    LocalDate today("2026-03-30");
     write_settings(settings_lines(returning_user()));
     ASSERT_NE(open_window(), nullptr);
     const int eth = scripted_add("eth0", true);
     scripted_set_counts(eth, 500, 50);
     EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0), TRUE);
     EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find(".2026-03-30\t500,50\n"), std::string::npos);
-    today = "2026-03-31";
+    today.set("2026-03-31");
     scripted_add_counts(eth, 7, 7);
     EXPECT_EQ(SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0), TRUE);
     DayNumber day = 0;
-    ASSERT_TRUE(parse_iso_date(today, &day));
+    ASSERT_TRUE(parse_iso_date("2026-03-31", &day));
     EXPECT_EQ(usage_between("eth0", day, day).received, 7u);
 }
 

@@ -1,5 +1,5 @@
 // Byte counts from the kernel's per-interface statistics.
-#include "counter_source.h"
+#include "monitor/counter_backend.h"
 #include "monitor/clock.h"
 
 #include <sys/stat.h>

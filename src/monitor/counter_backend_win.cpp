@@ -1,5 +1,5 @@
 // Byte counts from the IP Helper interface table.
-#include "counter_source.h"
+#include "monitor/counter_backend.h"
 #include "monitor/clock.h"
 
 // IP Helper's headers need winsock2 first.

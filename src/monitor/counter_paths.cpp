@@ -1,13 +1,9 @@
-// Counter paths: splitting them, and expanding a wildcard one into the
-// path of every instance present.
+// Counter paths and instance names: splitting a path, and naming the rows of
+// the interface table as the counters name them.
 #include "monitor/counter_paths.h"
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <new>
-
-#include "monitor/counter_source.h"
 
 namespace {
 
@@ -58,40 +54,34 @@ PDH_STATUS parse_path(const char* path, ParsedPath* parsed) {
     return 0;
 }
 
-PDH_STATUS PdhExpandCounterPathA(const char* wildcard_path, char* expanded_paths, std::uint32_t* size) {
-    if (!size) return PDH_INVALID_ARGUMENT;
-    ParsedPath parsed{};
-    PDH_STATUS status = parse_path(wildcard_path, &parsed);
-    if (status != 0) return status;
-    std::unique_ptr<NamedInterfaces> interfaces(new (std::nothrow) NamedInterfaces());
-    if (!interfaces) return PDH_MEMORY_ALLOCATION_FAILURE;
-    if (!read_named_interfaces(interfaces.get())) return PDH_CSTATUS_NO_OBJECT;
-
-    const bool all = same_span(parsed.instance, parsed.instance_length, "*");
-    const std::size_t prefix = static_cast<std::size_t>(parsed.instance - wildcard_path);
-    const std::size_t suffix = std::strlen(parsed.counter) + 1;  // ")" and the counter name
-    std::size_t needed = 1;
-    for (int pass = 0; pass < 2; ++pass) {
-        std::size_t at = 0;
-        for (int i = 0; i < interfaces->table.count; ++i) {
-            const char* name = interfaces->names[i];
-            if (!all && !same_span(parsed.instance, parsed.instance_length, name)) continue;
-            std::size_t length = prefix + std::strlen(name) + suffix + 1;
-            if (pass == 1)
-                std::snprintf(expanded_paths + at, length, "%.*s%s)%s", static_cast<int>(prefix),
-                              wildcard_path, name, parsed.counter);
-            at += length;
-        }
-        if (pass == 0) {
-            needed = at + 1;
-            if (!expanded_paths || *size < needed) {
-                *size = static_cast<std::uint32_t>(needed);
-                return PDH_MORE_DATA;
-            }
-        } else {
-            expanded_paths[at] = 0;
-        }
+void make_instance_name(const char* description, char* name, int size) {
+    if (size <= 0) return;
+    int at = 0;
+    for (; description[at] && at < size - 1; ++at) {
+        char c = description[at];
+        if (c == '(')
+            c = '[';
+        else if (c == ')')
+            c = ']';
+        else if (c == '#' || c == '/' || c == '\\')
+            c = '_';
+        name[at] = c;
     }
-    *size = static_cast<std::uint32_t>(needed);
-    return 0;
+    name[at] = 0;
+}
+
+void name_rows(const InterfaceTable& table, char (*names)[instance_name_size]) {
+    const int count = table.count;
+    int earlier[max_interfaces];
+    for (int i = 0; i < count; ++i) {
+        make_instance_name(table.rows[i].description, names[i], instance_name_size);
+        earlier[i] = 0;
+        for (int j = 0; j < i; ++j) earlier[i] += same_text(names[j], names[i]);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (earlier[i] == 0) continue;
+        char* name = names[i];
+        const std::size_t length = std::strlen(name);
+        std::snprintf(name + length, instance_name_size - length, " _%d", earlier[i] + 1);
+    }
 }

@@ -1,5 +1,5 @@
-// Inside the counter source: counter paths, instance names and the interface
-// table as the counters name it, shared by the queries and the expansion.
+// Inside the counter source: counter paths and instance names, the text work
+// that the queries and the expansion share.
 #pragma once
 
 #include <cstddef>
@@ -21,13 +21,9 @@ struct ParsedPath {
 
 PDH_STATUS parse_path(const char* path, ParsedPath* parsed);
 
-struct NamedInterfaces {
-    InterfaceTable table;
-    char names[max_interfaces][instance_name_size];
-};
+// Writes the instance name for an adapter description the way performance
+// counters spell it: "(" as "[", ")" as "]", and "#", "/", "\" as "_".
+void make_instance_name(const char* description, char* name, int size);
 
 // Gives each row its instance name; equal names are told apart by " _2", " _3"...
 void name_rows(const InterfaceTable& table, char (*names)[instance_name_size]);
-
-// Every interface present now, named; false when the platform does not answer.
-bool read_named_interfaces(NamedInterfaces* interfaces);

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "monitor/counter_backend.h"
+#include "monitor/counter_paths.h"
 #include "monitor/counter_types.h"
 
 struct CounterQuery;
@@ -35,32 +37,18 @@ PDH_STATUS PdhGetFormattedCounterValue(PDH_HCOUNTER counter, std::uint32_t forma
 PDH_STATUS PdhCloseQuery(PDH_HQUERY query);
 PDH_STATUS PdhExpandCounterPathA(const char* wildcard_path, char* expanded_paths, std::uint32_t* size);
 
-// A source of cumulative byte counts. `read_interfaces` fills the table with
-// every interface present now and returns false when the platform cannot be
-// asked. Where asking for a few adapters is cheaper than for all of them,
-// `refresh_rows` updates the counts of the rows already in a table (found by
-// `key`) and returns false when any of them is gone; it is used only for
-// tables of at most `max_refresh_rows` rows. `now_ns` is a monotonic clock.
-// `default_route_key`, where the platform can tell, gives the key of the
-// adapter that carries the default route, and false when none does.
-struct CounterBackend {
-    bool (*read_interfaces)(InterfaceTable* table);
-    bool (*refresh_rows)(InterfaceTable* table);
-    int max_refresh_rows;
-    std::int64_t (*now_ns)();
-    bool (*default_route_key)(std::uint64_t* key);
-};
-
-// The backend of the platform the program runs on.
-const CounterBackend* platform_counter_backend();
-
 // Replaces the backend used by every query and expansion (tests use a scripted one).
 // Passing null restores the platform's.
 void set_counter_backend(const CounterBackend* backend);
 
-// Writes the instance name for an adapter description the way performance
-// counters spell it: "(" as "[", ")" as "]", and "#", "/", "\" as "_".
-void make_instance_name(const char* description, char* name, int size);
+// Every interface present now, named as the counters name it.
+struct NamedInterfaces {
+    InterfaceTable table;
+    char names[max_interfaces][instance_name_size];
+};
+
+// False when the platform does not answer.
+bool read_named_interfaces(NamedInterfaces* interfaces);
 
 // Writes the instance name of the adapter that carries the default route,
 // spelt as the expansion lists it; false when there is none.

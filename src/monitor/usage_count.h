@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "monitor/calendar.h"
-#include "monitor/counter_paths.h"
+#include "monitor/counter_source.h"
 
 struct ByteCounts {
     std::uint64_t received;

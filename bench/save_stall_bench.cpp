@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "monitor/clock.h"
 #include "monitor/usage_count.h"
 #include "settings/save_worker.h"

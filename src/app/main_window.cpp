@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
 #include "app/live_icon.h"
 #include "app/modal.h"

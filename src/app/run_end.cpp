@@ -1,6 +1,7 @@
 #include "app/run_end.h"
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "app/notification_icon.h"
 #include "monitor/clock.h"
 #include "settings/save_worker.h"

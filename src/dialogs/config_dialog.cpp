@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"

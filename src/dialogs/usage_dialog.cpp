@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
 #include "app/modal.h"
 #include "dialogs/allowance_box.h"

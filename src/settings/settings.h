@@ -1,19 +1,10 @@
-// Loading, applying and saving every setting of the program.
+// The settings store to its file, and every file of the program removed.
 #pragma once
 
-// Reads the settings file, stores the default of each missing key and applies
-// everything to the Main window, the window options and the traffic graph; a
-// first run greets the user and opens the Configuration dialog.
-void load_settings();
-
-// Writes the current state of the window, the graph and the plan to the store.
-void store_settings();
-// Writes the current state to the store, and hands the store and the counts
-// to the save worker (or, when none runs, writes them now); false when the
-// settings file could not be written (the previous file is then left whole).
-bool save_settings();
-// The store as it is now, to the settings file, the same way.
+// The store as it is now, to the settings file, by the save worker (or, when
+// none runs, now); false when the file could not be written.
 bool queue_settings_save();
 
-void reset_graph_position();
+// "Reset Config and Exit...": the settings file, the counts, and their folders
+// once nothing else is left in them. Nothing may be writing meanwhile.
 void delete_settings();

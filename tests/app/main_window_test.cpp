@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "app/start_with_windows.h"
 #include "app/window_dpi.h"
 #include "app/window_options.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/apply_settings.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"

@@ -1,12 +1,11 @@
 // Every persisted setting: its default, how it is applied to the window and
 // the traffic graph, and how the current state is written back.
+#include "app/apply_settings.h"
+
 #include <windows.h>
 
-#include <array>
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <string>
 
 #include "app/app.h"
 #include "app/live_icon.h"
@@ -18,7 +17,6 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/plan_settings.h"
-#include "settings/save_worker.h"
 #include "settings/setting_keys.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
@@ -154,18 +152,6 @@ bool save_settings() {
     return saved;
 }
 
-bool queue_settings_save() {
-    auto path = std::make_shared<std::array<char, path_capacity>>();
-    const char* file = settings_path("settings.cfg");
-    if (!file) return false;
-    std::snprintf(path->data(), path->size(), "%s", file);
-    auto text = std::make_shared<std::string>(pairs_text(settings_store.pairs, settings_store.pair_count));
-    return queue_save(SaveSlot::settings, [path, text] {
-        make_folder_of(path->data());
-        return save_text_atomically(path->data(), *text);
-    });
-}
-
 // The default place is the primary screen's corner, whose DPI may not be that
 // of the screen the window is on now; (0, 0) is that screen's own corner.
 void reset_graph_position() {
@@ -175,15 +161,4 @@ void reset_graph_position() {
     set_setting_int(keys::app_width, placement.width);
     set_setting_int(keys::app_height, placement.height);
     reset_main_window_place(placement.left, placement.top, placement.width, placement.height);
-}
-
-// The folder goes only when nothing else is left in it; what a killed save
-// left behind does not count. Nothing may be writing meanwhile.
-void delete_settings() {
-    if (const char* file = settings_path("settings.cfg")) remove_file(file);
-    delete_usage();
-    if (const char* folder = settings_path("")) {
-        remove_abandoned_saves(folder);
-        remove_folder(folder);
-    }
 }

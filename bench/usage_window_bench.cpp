@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_dialog.h"
 #include "monitor/clock.h"
 #include "monitor/usage_history.h"

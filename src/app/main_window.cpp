@@ -21,6 +21,7 @@
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
+#include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_dialog.h"
 #include "graph/dpi.h"
 #include "graph/paint_graph_win.h"

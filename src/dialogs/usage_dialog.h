@@ -4,7 +4,4 @@
 
 #include <windows.h>
 
-// The chart's window class; needed before the dialog is first created.
-void register_usage_chart();
-
 INT_PTR CALLBACK usage_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

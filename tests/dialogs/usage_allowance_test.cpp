@@ -3,6 +3,7 @@
 
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
+#include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_dialog.h"
 #include "monitor/data_plan.h"
 #include "resources/resource.h"

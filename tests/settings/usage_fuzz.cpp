@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as usage.cfg (first byte even) or as
 // usage-history.csv (odd) must load, save and reload to the same counts, and
 // saving that again must give the same bytes.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -29,11 +30,13 @@ std::vector<Row> rows_of(const UsageCount& usage, bool with_hardware) {
     return rows;
 }
 
+// In no order: the file lists them by adapter.
 std::vector<Base> bases_of(const UsageCount& usage) {
     std::vector<Base> bases;
     for (const UsageCounter& counter : usage.counters)
         bases.emplace_back(counter.key, counter.received, counter.sent,
                            usage.adapters[static_cast<std::size_t>(counter.adapter)].name);
+    std::sort(bases.begin(), bases.end());
     return bases;
 }
 

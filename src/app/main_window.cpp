@@ -144,7 +144,7 @@ LRESULT on_windowposchanging(HWND window, WINDOWPOS* position) {
 // place the settings chose is already in that screen's pixels.
 LRESULT on_dpichanged(HWND window, int dpi, const RECT& suggested) {
     set_graph_dpi(traffic_graph, dpi);
-    live_icon_metrics_changed();
+    notification_icon_metrics_changed();
     if (placing_window) {
         InvalidateRect(window, nullptr, FALSE);
         return 0;
@@ -255,9 +255,7 @@ LRESULT on_timer(HWND window) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }
-    // A new icon takes the new tooltip along; the refresh sends what is left.
-    refresh_live_icon();
-    refresh_notification_tip();
+    refresh_notification_area();
     refresh_pointer_readout(window);
     return 0;
 }
@@ -293,7 +291,7 @@ LRESULT on_mouseleave() {
 
 // The taskbar's icon size may follow a change of screens or scaling.
 LRESULT on_displaychange(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    live_icon_metrics_changed();
+    notification_icon_metrics_changed();
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -412,7 +410,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.
             if (taskbar_created_message != 0 && message == taskbar_created_message) {
-                live_icon_metrics_changed();
+                notification_icon_metrics_changed();
                 add_notification_icon();
                 return 0;
             }

@@ -1,7 +1,12 @@
 // The About box: links, cursor, icon toggle and keys.
 #include <string>
 
+#include <cstdint>
+#include <vector>
+
 #include "app/app.h"
+#include "app/program_icon.h"
+#include "app/window_dpi.h"
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
 #include "dialogs/about_dialog.h"
@@ -18,12 +23,44 @@ INT_PTR open_about(const std::vector<UiStep>& steps, bool* in_time) {
     return result;
 }
 
-HICON shown_icon(HWND dialog) {
-    return reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
+// An icon's width and its colour image's pixels.
+std::vector<std::uint32_t> icon_pixels(HICON icon, int& size) {
+    ICONINFO parts{};
+    BITMAP image{};
+    size = 0;
+    if (!icon || !GetIconInfo(icon, &parts)) return {};
+    GetObjectA(parts.hbmColor, sizeof image, &image);
+    size = image.bmWidth;
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(parts.hbmColor);
+    DeleteObject(parts.hbmMask);
+    return pixels;
 }
 
-HICON resource_icon(int id) {
-    return LoadIconA(instance, MAKEINTRESOURCEA(id));
+// Which of the program's icons the control shows and at what size: the one
+// whose own image of that size has the same pixels (0 for neither).
+struct ShownIcon {
+    int id;
+    int size;
+};
+
+ShownIcon shown_icon(HWND dialog) {
+    HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
+    ShownIcon shown{0, 0};
+    const std::vector<std::uint32_t> pixels = icon_pixels(icon, shown.size);
+    for (int id : {IDI_MAIN, IDI_ABOUT}) {
+        HICON own = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, shown.size, shown.size, 0));
+        int size = 0;
+        if (icon_pixels(own, size) == pixels) shown.id = id;
+        DestroyIcon(own);
+    }
+    return shown;
 }
 
 void click_icon(HWND dialog) {
@@ -54,7 +91,8 @@ using AboutDialogTest = DialogTest;
 
 TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
     about_icon_flag = 0;
-    HICON at_open = nullptr, first = nullptr, second = nullptr, third = nullptr;
+    ShownIcon at_open{}, first{}, second{}, third{};
+    const ProgramIconCounts before = program_icon_counts;
     bool in_time = false;
     open_about({{title,
                  [&](HWND dialog) {
@@ -69,11 +107,16 @@ TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
                  }}},
                &in_time);
     ASSERT_TRUE(in_time);
-    EXPECT_EQ(at_open, resource_icon(IDI_MAIN));
-    EXPECT_EQ(first, resource_icon(IDI_ABOUT));
-    EXPECT_EQ(second, resource_icon(IDI_MAIN));
-    EXPECT_EQ(third, resource_icon(IDI_ABOUT));
+    EXPECT_EQ(at_open.id, IDI_MAIN);
+    EXPECT_EQ(first.id, IDI_ABOUT);
+    EXPECT_EQ(second.id, IDI_MAIN);
+    EXPECT_EQ(third.id, IDI_ABOUT);
     EXPECT_EQ(about_icon_flag, 1);
+    // At the large-icon size of the dialog's DPI, each one loaded for it and destroyed again.
+    for (const ShownIcon& shown : {at_open, first, second, third})
+        EXPECT_EQ(shown.size, GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 4);
+    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 4);
 
     // Opened again: the main icon shows, and the flag left set makes the next click load it again.
     open_about({{title,
@@ -87,9 +130,45 @@ TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
                  }}},
                &in_time);
     ASSERT_TRUE(in_time);
-    EXPECT_EQ(at_open, resource_icon(IDI_MAIN));
-    EXPECT_EQ(first, resource_icon(IDI_MAIN));
-    EXPECT_EQ(second, resource_icon(IDI_ABOUT));
+    EXPECT_EQ(at_open.id, IDI_MAIN);
+    EXPECT_EQ(first.id, IDI_MAIN);
+    EXPECT_EQ(second.id, IDI_ABOUT);
+}
+
+int dpi_144(HWND) {
+    return 144;
+}
+
+// A move to a screen of another scale loads the icon shown again for it.
+TEST_F(AboutDialogTest, IconFollowsTheDialogsDpi) {
+    about_icon_flag = 0;
+    ShownIcon at_96{}, at_144{}, clicked{};
+    const ProgramIconCounts before = program_icon_counts;
+    bool in_time = false;
+    open_about({{title,
+                 [&](HWND dialog) {
+                     at_96 = shown_icon(dialog);
+                     window_dpi = dpi_144;
+                     RECT outer{};
+                     GetWindowRect(dialog, &outer);
+                     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                                  reinterpret_cast<LPARAM>(&outer));
+                     at_144 = shown_icon(dialog);
+                     click_icon(dialog);
+                     clicked = shown_icon(dialog);
+                     window_dpi = platform_window_dpi;
+                     click(dialog, IDOK);
+                 }}},
+               &in_time);
+    window_dpi = platform_window_dpi;
+    ASSERT_TRUE(in_time);
+    EXPECT_EQ(at_96.size, GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(at_144.id, IDI_MAIN);
+    EXPECT_EQ(at_144.size, 48);
+    EXPECT_EQ(clicked.id, IDI_ABOUT);
+    EXPECT_EQ(clicked.size, 48);
+    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 3);
+    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 3) << "none left over";
 }
 
 TEST_F(AboutDialogTest, HandCursorOnlyOverTheLinks) {

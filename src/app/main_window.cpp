@@ -7,7 +7,7 @@
 
 #include "app/app.h"
 #include "app/data_plan_watch.h"
-#include "app/live_icon.h"
+#include "app/high_contrast.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
@@ -77,6 +77,7 @@ LRESULT on_create(HWND window) {
     // and nothing promises a WM_DPICHANGED during that move.
     const int placed_dpi = window_dpi(window);
     if (placed_dpi != traffic_graph.dpi) set_graph_dpi(traffic_graph, placed_dpi);
+    follow_high_contrast();
     add_notification_icon();
     create_pointer_readout(window);
     start_sample_timer(window);
@@ -92,6 +93,7 @@ LRESULT on_create(HWND window) {
 LRESULT on_destroy(HWND window) {
     end_run(window, false);
     destroy_pointer_readout();
+    end_high_contrast();
     PostQuitMessage(0);
     return 0;
 }
@@ -289,9 +291,11 @@ LRESULT on_mouseleave() {
     return 0;
 }
 
-// The taskbar's icon size may follow a change of screens or scaling.
-LRESULT on_displaychange(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+// The taskbar's icon size may follow a change of screens or scaling; high
+// contrast may have come or gone, or its colours changed.
+LRESULT on_system_change(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     notification_icon_metrics_changed();
+    if (message != WM_DISPLAYCHANGE) follow_high_contrast();
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -402,7 +406,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_showwindow(window, wparam, lparam);
         case WM_DISPLAYCHANGE:
         case WM_SETTINGCHANGE:
-            return on_displaychange(window, message, wparam, lparam);
+        case WM_SYSCOLORCHANGE:
+            return on_system_change(window, message, wparam, lparam);
         case WM_USER:
             on_notification_icon(lparam);
             return 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "graph/paint_graph.h"
+#include "graph/paint_graph_win.h"
 
 ContrastGdiCounts contrast_gdi_counts;
 
@@ -59,12 +60,8 @@ CountedBrush make_fill_brush(Colour colour, Fill fill, Colour background) {
             BITMAPINFOHEADER header;
             std::uint32_t pixels[pattern_side * pattern_side];
         } pattern{};
-        pattern.header.biSize = sizeof pattern.header;
-        pattern.header.biWidth = pattern_side;
-        pattern.header.biHeight = pattern_side;
-        pattern.header.biPlanes = 1;
-        pattern.header.biBitCount = 32;
-        pattern.header.biCompression = BI_RGB;
+        pattern.header = top_down_image_info(pattern_side, pattern_side).bmiHeader;
+        pattern.header.biHeight = pattern_side;  // bottom-up, as every reader of a packed DIB takes it
         for (int y = 0; y < pattern_side; ++y)
             for (int x = 0; x < pattern_side; ++x)
                 pattern.pixels[(pattern_side - 1 - y) * pattern_side + x] =

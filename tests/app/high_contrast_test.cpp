@@ -20,6 +20,8 @@
 #include "settings/settings.h"
 #include "settings/settings_win_test_support.h"
 #include "support/gdi_probe.h"
+#include "support/icon_pixels.h"
+#include "support/message_pump.h"
 #include "support/scripted_counters.h"
 #include "support/window_capture.h"
 
@@ -58,11 +60,6 @@ protected:
         icon_size_source = taskbar_icon_size;
     }
 
-    static void pump() {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    }
-
     std::uint32_t client_pixel(int x, int y) const {
         RECT client{};
         GetClientRect(window, &client);
@@ -90,23 +87,16 @@ TEST_F(HighContrast, SwitchingItOnAndOffRepaintsWithoutARestart) {
 
     contrast_flag = true;
     colours.set(contrast_black);
-    pump();
+    pump_messages(50);
     ASSERT_TRUE(high_contrast_on()) << "SetSysColors reached the window";
     EXPECT_TRUE(traffic_graph.contrast.colors ==
                 (ColorSet{0x000000, 0xFFEB1A, 0x00FFFF, 0xFFFFFF, 0xFFFFFF}));
     EXPECT_FALSE(extended_style() & WS_EX_LAYERED) << "opaque while it is on";
     EXPECT_EQ(alpha, 128);
     EXPECT_EQ(client_pixel(100, 40), 0x000000u) << "the background is COLOR_WINDOW";
-    ICONINFO parts{};
-    ASSERT_TRUE(GetIconInfo(live_icon(), &parts));
-    std::vector<std::uint32_t> icon(16 * 16);
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof format.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, parts.hbmColor, 0, 16, icon.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
+    int size = 0;
+    const std::vector<std::uint32_t> icon = icon_pixels(live_icon(), size);
+    ASSERT_EQ(size, 16);
     EXPECT_EQ(icon[0] & 0xFFFFFFu, 0xFFFFFFu) << "the icon's frame in COLOR_WINDOWTEXT";
     EXPECT_EQ(icon[16 + 1] & 0xFFFFFFu, 0x000000u) << "inside, COLOR_WINDOW";
     save_settings();
@@ -116,7 +106,7 @@ TEST_F(HighContrast, SwitchingItOnAndOffRepaintsWithoutARestart) {
 
     contrast_flag = false;
     colours.set({colours.saved[0], colours.saved[1], colours.saved[2], colours.saved[3]});
-    pump();
+    pump_messages(50);
     EXPECT_FALSE(high_contrast_on());
     EXPECT_TRUE(extended_style() & WS_EX_LAYERED);
     EXPECT_TRUE(traffic_graph.colors == *find_theme("Classic"));

@@ -16,6 +16,7 @@
 #include "app/program_icon.h"
 #include "monitor/traffic_graph.h"
 #include "settings/settings_win_test_support.h"
+#include "support/icon_pixels.h"
 #include "support/scripted_counters.h"
 
 namespace {
@@ -100,17 +101,9 @@ TEST_F(NotificationArea, AColumnKeepsAShortBurstAndTheTooltipTheMeanOfTheLast250
     for (int i = 0; i < 100; ++i) tick(10, i == 40 ? 50000 : 0, 0);  // 5 MB/s for one tick
     for (int i = 0; i < 25; ++i) tick(10, 0, 0);
     // 5 columns of 250 ms; the burst is in the third, three columns old.
-    const int size = 16;
-    std::vector<std::uint32_t> pixels(size * size);
-    ICONINFO parts{};
-    ASSERT_TRUE(GetIconInfo(live_icon(), &parts));
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
+    int size = 0;
+    const std::vector<std::uint32_t> pixels = icon_pixels(live_icon(), size);
+    ASSERT_EQ(size, 16);
     const std::uint32_t background = pixels[size + 1];
     std::string columns;  // how many rows of each inner column are not background
     for (int x = 1; x < size - 1; ++x) {
@@ -157,13 +150,9 @@ TEST_F(NotificationArea, ProgramIconFollowsTheTaskbarsIconSize) {
         size_now = c.size;
         sent.clear();
         SendMessageA(window, c.message, c.wparam, c.lparam);
-        ICONINFO parts{};
-        BITMAP image{};
-        ASSERT_TRUE(GetIconInfo(notify_icon_data.hIcon, &parts)) << c.message;
-        GetObjectA(parts.hbmColor, sizeof image, &image);
-        DeleteObject(parts.hbmColor);
-        DeleteObject(parts.hbmMask);
-        EXPECT_EQ(image.bmWidth, c.size) << c.message;
+        int size = 0;
+        icon_pixels(notify_icon_data.hIcon, size);
+        EXPECT_EQ(size, c.size) << c.message;
         EXPECT_EQ(notify_icon_data.hIcon, program_icon());
         EXPECT_EQ(count_sent(NIF_ICON), c.new_icons) << "the shell takes the new icon";
     }

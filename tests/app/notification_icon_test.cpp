@@ -19,6 +19,7 @@
 #include "monitor/usage_count.h"
 #include "resources/resource.h"
 #include "settings/settings_win_test_support.h"
+#include "support/icon_pixels.h"
 #include "support/scripted_counters.h"
 
 namespace {
@@ -208,24 +209,6 @@ TEST_F(NotificationIcon, RemovedWhenTheWindowEnds) {
     DestroyWindow(window);
     EXPECT_TRUE(take_quit_message());
     EXPECT_FALSE(shell_holds_icon());
-}
-
-// An icon's colour image as top-down 0xAARRGGBB pixels; its width in `size`.
-std::vector<std::uint32_t> icon_pixels(HICON icon, int& size) {
-    ICONINFO parts{};
-    BITMAP image{};
-    if (!GetIconInfo(icon, &parts)) return {};
-    GetObjectA(parts.hbmColor, sizeof image, &image);
-    size = image.bmWidth;
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
-    return pixels;
 }
 
 // 5,000 ticks of changing traffic: each new picture reaches the shell as

@@ -11,6 +11,7 @@
 #include "dialog_fixture.h"
 #include "dialogs/about_dialog.h"
 #include "resources/resource.h"
+#include "support/icon_pixels.h"
 
 namespace {
 
@@ -21,25 +22,6 @@ INT_PTR open_about(const std::vector<UiStep>& steps, bool* in_time) {
     INT_PTR result = -1;
     *in_time = run_with_steps([&] { result = open_dialog(IDD_ABOUT, about_dialog_proc); }, steps);
     return result;
-}
-
-// An icon's width and its colour image's pixels.
-std::vector<std::uint32_t> icon_pixels(HICON icon, int& size) {
-    ICONINFO parts{};
-    BITMAP image{};
-    size = 0;
-    if (!icon || !GetIconInfo(icon, &parts)) return {};
-    GetObjectA(parts.hbmColor, sizeof image, &image);
-    size = image.bmWidth;
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
-    return pixels;
 }
 
 // Which of the program's icons the control shows and at what size: the one

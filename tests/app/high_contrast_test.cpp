@@ -98,7 +98,7 @@ TEST_F(HighContrast, SwitchingItOnAndOffRepaintsWithoutARestart) {
     const std::vector<std::uint32_t> icon = icon_pixels(live_icon(), size);
     ASSERT_EQ(size, 16);
     EXPECT_EQ(icon[0] & 0xFFFFFFu, 0xFFFFFFu) << "the icon's frame in COLOR_WINDOWTEXT";
-    EXPECT_EQ(icon[16 + 1] & 0xFFFFFFu, 0x000000u) << "inside, COLOR_WINDOW";
+    EXPECT_EQ(icon[size + 1] & 0xFFFFFFu, 0x000000u) << "inside, COLOR_WINDOW";
     save_settings();
     const std::string saved = read_settings();
     EXPECT_NE(saved.find("graph.theme\tClassic\n"), std::string::npos);
@@ -112,10 +112,24 @@ TEST_F(HighContrast, SwitchingItOnAndOffRepaintsWithoutARestart) {
     EXPECT_TRUE(traffic_graph.colors == *find_theme("Classic"));
 }
 
-// 5,000 ticks, each of which draws a new live icon (or sends a new tooltip
-// beside the program's icon); between them the scale changes and high
-// contrast comes and goes, and the graph and the Usage chart are painted.
-// Every icon, image, pen and brush made is let go of.
+// Icons, images, pens and brushes made and not yet let go of.
+struct Outstanding {
+    long live_icons, images, program_icons, pens, brushes;
+};
+
+Outstanding outstanding() {
+    return {live_icon_counts.icons_made - live_icon_counts.icons_destroyed,
+            live_icon_counts.images_made - live_icon_counts.images_deleted,
+            program_icon_counts.loaded - program_icon_counts.destroyed,
+            contrast_gdi_counts.pens_made - contrast_gdi_counts.pens_deleted,
+            contrast_gdi_counts.brushes_made - contrast_gdi_counts.brushes_deleted};
+}
+
+// 5,000 ticks, each with a new live icon (or a new tooltip beside the
+// program's icon); between them the scale changes, high contrast comes and
+// goes, and the graph and the Usage chart are painted. At every tick one
+// live icon, one program's icon and three pens at most are held, and at the
+// end nothing.
 TEST_F(HighContrast, NothingIsLeftOverAcrossTicksScalesAndSwitches) {
     // The shell copies each icon it is given: what it holds is not ours to count.
     struct ShellGuard {
@@ -123,35 +137,30 @@ TEST_F(HighContrast, NothingIsLeftOverAcrossTicksScalesAndSwitches) {
         ~ShellGuard() { shell_notify_icon = real; }
     } shell;
     shell_notify_icon = [](DWORD, NOTIFYICONDATAA*) -> BOOL { return TRUE; };
-    const LiveIconCounts icons = live_icon_counts;
-    const ProgramIconCounts programs = program_icon_counts;
-    const ContrastGdiCounts gdi = contrast_gdi_counts;
+    const Outstanding start = outstanding();
+    const long icons_before = live_icon_counts.icons_made, pens_before = contrast_gdi_counts.pens_made;
     const int objects_before = live_gdi_objects();
     static int size_now = 16;
     icon_size_source = [] { return size_now; };
-    write_settings(
-        settings_lines({{"graph.delay", "60000"}, {"app.starts", "3"}, {"app.tray_icon", "graph"}}));
+    write_settings(settings_lines({{"graph.delay", "60000"}, {"app.starts", "3"}}));
     ASSERT_NE(open_window(), nullptr);
     const int eth = scripted_add("eth0", true);
     select_download_interface(traffic_graph, "eth0");
     select_upload_interface(traffic_graph, "eth0");
-
     UsageChartBar bars[31];
     for (int i = 0; i < 31; ++i) bars[i] = {std::uint64_t(i) * 1000, std::uint64_t(i) * 700, i % 7 == 0};
     const UsageChartGeometry chart = usage_chart_geometry(300, 120, 96, 13, bars, 31);
     char labels[31][8] = {};
     const UsageChartTexts texts{"31 kB", labels, bars, 3, false};
     HDC screen = GetDC(window);
-
-    const int sizes[] = {16, 20, 24, 28, 32};
     const TrayIconMode modes[] = {TrayIconMode::graph, TrayIconMode::rates, TrayIconMode::icon};
     for (int i = 0; i < 5000; ++i) {
         if (i % 250 == 0) {
-            size_now = sizes[(i / 250) % 5];
+            size_now = 16 + 4 * ((i / 250) % 5);  // 16 to 32 pixels, 100 to 200 %
             RECT outer{};
             GetWindowRect(window, &outer);
-            const int dpi = size_now * 6;
-            SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&outer));
+            SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(size_now * 6, size_now * 6),
+                         reinterpret_cast<LPARAM>(&outer));
         }
         if (i % 400 == 200) {
             contrast_flag = !contrast_flag;
@@ -167,37 +176,25 @@ TEST_F(HighContrast, NothingIsLeftOverAcrossTicksScalesAndSwitches) {
                               shown_palette(traffic_graph.colors, traffic_graph.contrast),
                               traffic_graph.font);
         }
-        const bool live = tray_icon_mode != TrayIconMode::icon;
-        ASSERT_EQ(live_icon_counts.icons_made - live_icon_counts.icons_destroyed,
-                  icons.icons_made - icons.icons_destroyed + (live ? 1 : 0))
-            << "one live icon at a time";
-        ASSERT_LE(program_icon_counts.loaded - program_icon_counts.destroyed,
-                  programs.loaded - programs.destroyed + 1);
-        ASSERT_EQ(contrast_gdi_counts.pens_made - contrast_gdi_counts.pens_deleted,
-                  gdi.pens_made - gdi.pens_deleted + (high_contrast_on() ? 3 : 0));
-        ASSERT_EQ(contrast_gdi_counts.brushes_made - contrast_gdi_counts.brushes_deleted,
-                  gdi.brushes_made - gdi.brushes_deleted);
+        const Outstanding now = outstanding();
+        ASSERT_EQ(now.live_icons, start.live_icons + (tray_icon_mode != TrayIconMode::icon)) << i;
+        ASSERT_LE(now.program_icons, start.program_icons + 1) << i;
+        ASSERT_EQ(now.pens, start.pens + (high_contrast_on() ? 3 : 0)) << i;
+        ASSERT_EQ(now.brushes, start.brushes) << i;
     }
     ReleaseDC(window, screen);
-    EXPECT_GT(live_icon_counts.icons_made - icons.icons_made, 3000);
-    EXPECT_GE(contrast_gdi_counts.pens_made - gdi.pens_made, 3 * 6) << "every switch on made its pens";
-    EXPECT_GE(contrast_gdi_counts.brushes_made - gdi.brushes_made, 4 * 200);
-    EXPECT_GE(program_icon_counts.loaded - programs.loaded, 6) << "in the last third, a new size, a new icon";
+    EXPECT_GT(live_icon_counts.icons_made - icons_before, 3000);
+    EXPECT_EQ(contrast_gdi_counts.pens_made - pens_before, 3 * 6) << "each of six switches on made its pens";
 
     contrast_flag = false;
     SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
     close_window();
-    const auto outstanding = [](long made, long gone) { return made - gone; };
-    EXPECT_EQ(outstanding(live_icon_counts.icons_made, live_icon_counts.icons_destroyed),
-              outstanding(icons.icons_made, icons.icons_destroyed));
-    EXPECT_EQ(outstanding(live_icon_counts.images_made, live_icon_counts.images_deleted),
-              outstanding(icons.images_made, icons.images_deleted));
-    EXPECT_EQ(outstanding(program_icon_counts.loaded, program_icon_counts.destroyed),
-              outstanding(programs.loaded, programs.destroyed));
-    EXPECT_EQ(outstanding(contrast_gdi_counts.pens_made, contrast_gdi_counts.pens_deleted),
-              outstanding(gdi.pens_made, gdi.pens_deleted));
-    EXPECT_EQ(outstanding(contrast_gdi_counts.brushes_made, contrast_gdi_counts.brushes_deleted),
-              outstanding(gdi.brushes_made, gdi.brushes_deleted));
+    const Outstanding end = outstanding();
+    EXPECT_EQ(end.live_icons, start.live_icons);
+    EXPECT_EQ(end.images, start.images);
+    EXPECT_EQ(end.program_icons, start.program_icons);
+    EXPECT_EQ(end.pens, start.pens);
+    EXPECT_EQ(end.brushes, start.brushes);
     // Where the platform counts GDI objects, the count is back where it was.
     if (objects_before > 0) {
         EXPECT_LE(live_gdi_objects(), objects_before + 8);

@@ -13,7 +13,6 @@
 #include "app/app.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
-#include "app/program_icon.h"
 #include "monitor/traffic_graph.h"
 #include "settings/settings_win_test_support.h"
 #include "support/icon_pixels.h"
@@ -49,7 +48,6 @@ protected:
         close_window();
         shell_notify_icon = real_shell;
         icon_clock = real_clock;
-        icon_size_source = taskbar_icon_size;
         MainWindowTest::TearDown();
     }
 
@@ -124,42 +122,6 @@ TEST_F(NotificationArea, AColumnKeepsAShortBurstAndTheTooltipTheMeanOfTheLast250
         << notify_icon_data.szTip;
     EXPECT_NE(std::string(traffic_graph.download_label), std::string("Down:  ") + rate + "/s")
         << "the graph's label keeps the newest sample";
-}
-
-// The program's icon is loaded for the taskbar's size, at every message that
-// may change it, and the one it replaces is destroyed once the shell has the
-// new one.
-TEST_F(NotificationArea, ProgramIconFollowsTheTaskbarsIconSize) {
-    static int size_now = 16;
-    icon_size_source = [] { return size_now; };
-    RECT outer{};
-    GetWindowRect(window, &outer);
-    const ProgramIconCounts before = program_icon_counts;
-    const struct {
-        UINT message;
-        WPARAM wparam;
-        LPARAM lparam;
-        int size;
-        int new_icons;
-    } cases[] = {{WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&outer), 24, 1},
-                 {WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024), 20, 1},
-                 {WM_SETTINGCHANGE, SPI_SETICONMETRICS, 0, 28, 1},
-                 {taskbar_created_message, 0, 0, 32, 1},
-                 {WM_SETTINGCHANGE, SPI_SETICONMETRICS, 0, 32, 0}};
-    for (const auto& c : cases) {
-        size_now = c.size;
-        sent.clear();
-        SendMessageA(window, c.message, c.wparam, c.lparam);
-        int size = 0;
-        icon_pixels(notify_icon_data.hIcon, size);
-        EXPECT_EQ(size, c.size) << c.message;
-        EXPECT_EQ(notify_icon_data.hIcon, program_icon());
-        EXPECT_EQ(count_sent(NIF_ICON), c.new_icons) << "the shell takes the new icon";
-    }
-    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 4) << "the same size twice loads once";
-    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 4);
-    close_window();
-    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 5) << "and the last at the end";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "app/app.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
+#include "app/program_icon.h"
 #include "monitor/data_plan.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
@@ -261,7 +262,6 @@ TEST_F(NotificationIcon, LiveIconSizeIsReadAgainWhenScreensOrTheTaskbarChange) {
         }
     } restore;
     icon_size_source = [] { return size_now; };
-    set_tray_icon_mode(TrayIconMode::rates);
     RECT outer{};
     GetWindowRect(window, &outer);
     const struct {
@@ -273,14 +273,21 @@ TEST_F(NotificationIcon, LiveIconSizeIsReadAgainWhenScreensOrTheTaskbarChange) {
                  {WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024), 20},
                  {WM_SETTINGCHANGE, SPI_SETICONMETRICS, 0, 24},
                  {taskbar_created_message, 0, 0, 16}};
-    for (const auto& c : cases) {
-        size_now = c.size;
-        SendMessageA(window, c.message, c.wparam, c.lparam);
-        int size = 0;
-        icon_pixels(live_icon(), size);
-        EXPECT_EQ(size, c.size) << c.message;
-        EXPECT_EQ(notify_icon_data.hIcon, live_icon()) << c.message;
+    // The program's icon too, loaded for each size; the one it replaces goes.
+    const ProgramIconCounts before = program_icon_counts;
+    for (TrayIconMode mode : {TrayIconMode::rates, TrayIconMode::icon}) {
+        set_tray_icon_mode(mode);
+        for (const auto& c : cases) {
+            size_now = c.size;
+            SendMessageA(window, c.message, c.wparam, c.lparam);
+            int size = 0;
+            icon_pixels(notify_icon_data.hIcon, size);
+            EXPECT_EQ(size, c.size) << c.message;
+            EXPECT_EQ(notify_icon_data.hIcon, mode == TrayIconMode::icon ? program_icon() : live_icon());
+        }
     }
+    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 8);
+    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 8);
     EXPECT_EQ(notify_icon_data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_TRUE(shell_holds_icon());
 }

@@ -71,9 +71,15 @@ void press_enter_on_focus(HWND dialog) {
 
 using AboutDialogTest = DialogTest;
 
+int dpi_144(HWND) {
+    return 144;
+}
+
+// Each icon is loaded at the large-icon size of the dialog's DPI, again at a
+// move to a screen of another scale, and destroyed when replaced or closed.
 TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
     about_icon_flag = 0;
-    ShownIcon at_open{}, first{}, second{}, third{};
+    ShownIcon at_open{}, first{}, second{}, third{}, at_144{};
     const ProgramIconCounts before = program_icon_counts;
     bool in_time = false;
     open_about({{title,
@@ -85,20 +91,29 @@ TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
                      second = shown_icon(dialog);
                      click_icon(dialog);
                      third = shown_icon(dialog);
+                     window_dpi = dpi_144;
+                     RECT outer{};
+                     GetWindowRect(dialog, &outer);
+                     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                                  reinterpret_cast<LPARAM>(&outer));
+                     at_144 = shown_icon(dialog);
+                     window_dpi = platform_window_dpi;
                      click(dialog, IDOK);
                  }}},
                &in_time);
+    window_dpi = platform_window_dpi;
     ASSERT_TRUE(in_time);
     EXPECT_EQ(at_open.id, IDI_MAIN);
     EXPECT_EQ(first.id, IDI_ABOUT);
     EXPECT_EQ(second.id, IDI_MAIN);
     EXPECT_EQ(third.id, IDI_ABOUT);
     EXPECT_EQ(about_icon_flag, 1);
-    // At the large-icon size of the dialog's DPI, each one loaded for it and destroyed again.
     for (const ShownIcon& shown : {at_open, first, second, third})
         EXPECT_EQ(shown.size, GetSystemMetrics(SM_CXICON));
-    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 4);
-    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 4);
+    EXPECT_EQ(at_144.id, IDI_ABOUT);
+    EXPECT_EQ(at_144.size, 48);
+    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 5);
+    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 5);
 
     // Opened again: the main icon shows, and the flag left set makes the next click load it again.
     open_about({{title,
@@ -115,42 +130,6 @@ TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
     EXPECT_EQ(at_open.id, IDI_MAIN);
     EXPECT_EQ(first.id, IDI_MAIN);
     EXPECT_EQ(second.id, IDI_ABOUT);
-}
-
-int dpi_144(HWND) {
-    return 144;
-}
-
-// A move to a screen of another scale loads the icon shown again for it.
-TEST_F(AboutDialogTest, IconFollowsTheDialogsDpi) {
-    about_icon_flag = 0;
-    ShownIcon at_96{}, at_144{}, clicked{};
-    const ProgramIconCounts before = program_icon_counts;
-    bool in_time = false;
-    open_about({{title,
-                 [&](HWND dialog) {
-                     at_96 = shown_icon(dialog);
-                     window_dpi = dpi_144;
-                     RECT outer{};
-                     GetWindowRect(dialog, &outer);
-                     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
-                                  reinterpret_cast<LPARAM>(&outer));
-                     at_144 = shown_icon(dialog);
-                     click_icon(dialog);
-                     clicked = shown_icon(dialog);
-                     window_dpi = platform_window_dpi;
-                     click(dialog, IDOK);
-                 }}},
-               &in_time);
-    window_dpi = platform_window_dpi;
-    ASSERT_TRUE(in_time);
-    EXPECT_EQ(at_96.size, GetSystemMetrics(SM_CXICON));
-    EXPECT_EQ(at_144.id, IDI_MAIN);
-    EXPECT_EQ(at_144.size, 48);
-    EXPECT_EQ(clicked.id, IDI_ABOUT);
-    EXPECT_EQ(clicked.size, 48);
-    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 3);
-    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 3) << "none left over";
 }
 
 TEST_F(AboutDialogTest, HandCursorOnlyOverTheLinks) {

@@ -1,7 +1,5 @@
 #include "app/live_icon.h"
 
-#include <shellscalingapi.h>
-
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -52,6 +50,10 @@ struct LiveIcon {
 
 LiveIcon live;
 
+// What the notification area shows, sample by sample; kept in every mode, as
+// the tooltip shows its rates too.
+TraySamples tray_samples;
+
 bool make_images(int size) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -98,7 +100,8 @@ void draw(bool force) {
         return;
     }
     live.drawn.resize(static_cast<std::size_t>(size) * size);
-    if (!paint_tray_icon(traffic_graph, tray_icon_mode, size, live.drawn.data())) return;
+    const TrayIconFigures figures = tray_figures(tray_samples, traffic_graph.delay);
+    if (!paint_tray_icon(traffic_graph, figures, tray_icon_mode, size, live.drawn.data())) return;
     if (!force && live.icon.get() && live.drawn == live.shown) return;
     CountedIcon next = make_icon(live.drawn, size);
     if (!next.get()) return;
@@ -107,45 +110,7 @@ void draw(bool force) {
     std::swap(live.shown, live.drawn);
 }
 
-UINT primary_monitor_dpi() {
-    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, MONITOR_DPI_TYPE, UINT*, UINT*);
-    static HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    static const auto get_dpi_for_monitor =
-        shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
-                     reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
-               : nullptr;
-    if (!get_dpi_for_monitor) return 0;
-    HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    UINT x = 0, y = 0;
-    return SUCCEEDED(get_dpi_for_monitor(primary, MDT_EFFECTIVE_DPI, &x, &y)) ? y : 0;
-}
-
-UINT system_dpi() {
-    using GetDpiForSystemFunction = UINT(WINAPI*)();
-    static const auto get_dpi_for_system = reinterpret_cast<GetDpiForSystemFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForSystem")));
-    return get_dpi_for_system ? get_dpi_for_system() : 0;
-}
-
 }  // namespace
-
-IconSizeSource icon_size_source = taskbar_icon_size;
-
-int small_icon_size(UINT monitor_dpi, UINT system_dpi, SystemMetricsForDpi metric_for_dpi, int plain_size) {
-    const UINT dpi = monitor_dpi ? monitor_dpi : system_dpi;
-    if (metric_for_dpi && dpi) {
-        const int size = metric_for_dpi(SM_CXSMICON, dpi);
-        if (size > 0) return size;
-    }
-    return plain_size;
-}
-
-int taskbar_icon_size() {
-    static const auto metric_for_dpi = reinterpret_cast<SystemMetricsForDpi>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
-    return small_icon_size(primary_monitor_dpi(), system_dpi(), metric_for_dpi,
-                           GetSystemMetrics(SM_CXSMICON));
-}
 
 HICON live_icon() {
     return tray_icon_mode == TrayIconMode::icon ? nullptr : live.icon.get();
@@ -180,4 +145,22 @@ void free_live_icon() {
     free_images();
     live.shown.clear();
     live.drawn.clear();
+    clear_tray_samples(tray_samples);
+}
+
+void note_tray_sample(std::int64_t now_ns) {
+    if (traffic_graph.count <= 0 || traffic_graph.capacity <= 0 || !traffic_graph.download_history ||
+        !traffic_graph.upload_history)
+        return;
+    const std::int32_t newest = (traffic_graph.head + traffic_graph.capacity - 1) % traffic_graph.capacity;
+    add_tray_sample(tray_samples, now_ns, traffic_graph.delay,
+                    {traffic_graph.download_history[newest], traffic_graph.upload_history[newest]});
+}
+
+bool tray_rates_known() {
+    return tray_samples.recent_count > 0;
+}
+
+TrayRates shown_tray_rates() {
+    return tray_rates(tray_samples, traffic_graph.delay);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "app/icon_size.h"
 #include "graph/tray_icon_image.h"
 
 // The setting app.tray_icon, as in effect now (the Configuration dialog previews it).
@@ -24,20 +25,17 @@ void refresh_live_icon();
 // taskbar): read it again, and redraw at the new size.
 void live_icon_metrics_changed();
 
-// Lets go of the icon and its images, once the shell no longer shows it.
+// Lets go of the icon and its images, once the shell no longer shows it,
+// and of the samples kept for it.
 void free_live_icon();
 
-// The small-icon size at the DPI of the primary monitor, where the taskbar's
-// notification area is: the monitor's DPI (0 where the system cannot tell),
-// else the system's (0 likewise), through `metric_for_dpi` (null where the
-// system lacks it), else `plain_size`, the small-icon size of the system DPI.
-using SystemMetricsForDpi = int(WINAPI*)(int index, UINT dpi);
-int small_icon_size(UINT monitor_dpi, UINT system_dpi, SystemMetricsForDpi metric_for_dpi, int plain_size);
-
-// Where the icon's size comes from; tests give other sizes.
-using IconSizeSource = int (*)();
-extern IconSizeSource icon_size_source;
-int taskbar_icon_size();
+// Keeps the graph's newest sample, taken at `now_ns` (monotonic), for the
+// icon's columns and for the rates that the icon and the tooltip show; once
+// a tick, in every mode.
+void note_tray_sample(std::int64_t now_ns);
+// Whether a sample has been kept; the rates shown (tray_rates).
+bool tray_rates_known();
+TrayRates shown_tray_rates();
 
 // Every icon and image this module made and let go of: GDI's own count is not
 // available everywhere (Wine answers 0).

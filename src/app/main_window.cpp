@@ -8,7 +8,7 @@
 #include "app/app.h"
 #include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
-#include "app/live_icon.h"
+#include "app/high_contrast.h"
 #include "app/modal.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
@@ -71,6 +71,7 @@ LRESULT on_create(HWND window) {
     // and nothing promises a WM_DPICHANGED during that move.
     const int placed_dpi = window_dpi(window);
     if (placed_dpi != traffic_graph.dpi) set_graph_dpi(traffic_graph, placed_dpi);
+    follow_high_contrast();
     add_notification_icon();
     create_pointer_readout(window);
     start_sample_timer(window);
@@ -86,6 +87,7 @@ LRESULT on_create(HWND window) {
 LRESULT on_destroy(HWND window) {
     end_run(window);
     destroy_pointer_readout();
+    end_high_contrast();
     PostQuitMessage(0);
     return 0;
 }
@@ -142,7 +144,7 @@ LRESULT on_windowposchanging(HWND window, WINDOWPOS* position) {
 // place the settings chose is already in that screen's pixels.
 LRESULT on_dpichanged(HWND window, int dpi, const RECT& suggested) {
     set_graph_dpi(traffic_graph, dpi);
-    live_icon_metrics_changed();
+    notification_icon_metrics_changed();
     if (placing_window) {
         InvalidateRect(window, nullptr, FALSE);
         return 0;
@@ -252,9 +254,7 @@ LRESULT on_timer(HWND window) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }
-    // A new icon takes the new tooltip along; the refresh sends what is left.
-    refresh_live_icon();
-    refresh_notification_tip();
+    refresh_notification_area();
     refresh_pointer_readout(window);
     return 0;
 }
@@ -288,9 +288,11 @@ LRESULT on_mouseleave() {
     return 0;
 }
 
-// The taskbar's icon size may follow a change of screens or scaling.
-LRESULT on_displaychange(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    live_icon_metrics_changed();
+// The taskbar's icon size may follow a change of screens or scaling; high
+// contrast may have come or gone, or its colours changed.
+LRESULT on_system_change(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    notification_icon_metrics_changed();
+    if (message != WM_DISPLAYCHANGE) follow_high_contrast();
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -403,7 +405,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_showwindow(window, wparam, lparam);
         case WM_DISPLAYCHANGE:
         case WM_SETTINGCHANGE:
-            return on_displaychange(window, message, wparam, lparam);
+        case WM_SYSCOLORCHANGE:
+            return on_system_change(window, message, wparam, lparam);
         case WM_USER:
             on_notification_icon(lparam);
             return 0;
@@ -411,7 +414,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.
             if (taskbar_created_message != 0 && message == taskbar_created_message) {
-                live_icon_metrics_changed();
+                notification_icon_metrics_changed();
                 add_notification_icon();
                 return 0;
             }

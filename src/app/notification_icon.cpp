@@ -9,6 +9,8 @@
 #include "app/data_plan_watch.h"
 #include "app/live_icon.h"
 #include "app/modal.h"
+#include "app/program_icon.h"
+#include "graph/tray_samples.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
@@ -32,6 +34,8 @@ namespace {
 bool icon_shown = false;
 // When the shell last took the icon or a change of it.
 std::int64_t icon_checked_ns = 0;
+// When a tick last looked at what the notification area shows.
+std::int64_t tray_checked_ns = tray_never;
 
 // The shell sends down, up, double click, up for a double click: the release
 // that ends it would undo the first click's toggle. A press starts anew.
@@ -66,15 +70,6 @@ void open_icon_menu() {
     DestroyMenu(menu);
 }
 
-// The icon at the small-icon size of the system's DPI, which the taskbar
-// uses, rather than the large one scaled down; owned from add to remove.
-HICON small_icon = nullptr;
-
-void free_small_icon() {
-    if (small_icon) DestroyIcon(small_icon);
-    small_icon = nullptr;
-}
-
 // A line that does not fit whole is left out rather than cut. With rates and
 // counts of 0 or more every line fits: the name and rate labels take at most
 // 6 + 1 + 21 + 1 + 19 = 48 characters, each usage line 1 + 38, 126 in all;
@@ -98,17 +93,13 @@ void show_main_window() {
 }
 
 void add_notification_icon() {
-    free_small_icon();
-    small_icon =
-        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     ZeroMemory(&notify_icon_data, sizeof notify_icon_data);
     notify_icon_data.cbSize = sizeof notify_icon_data;
     notify_icon_data.hWnd = main_window;
     notify_icon_data.uID = 0;
     notify_icon_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notify_icon_data.uCallbackMessage = WM_USER;
-    notify_icon_data.hIcon = live_icon() ? live_icon() : small_icon;
+    notify_icon_data.hIcon = live_icon() ? live_icon() : program_icon();
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", "mivrel");
     double_click_pending = false;
     // An add that timed out may still have put the icon there, and then only a
@@ -120,9 +111,21 @@ void add_notification_icon() {
 
 namespace {
 
+// At ticks below 250 ms the rates of the last 250 ms, else the labels' (the newest sample's).
 void format_tip(char (&tip)[sizeof notify_icon_data.szTip]) {
-    std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", traffic_graph.download_label,
-                  traffic_graph.upload_label);
+    char download[sizeof traffic_graph.download_label], upload[sizeof traffic_graph.upload_label];
+    if (traffic_graph.delay < tray_span_ms && tray_rates_known()) {
+        const TrayRates rates = shown_tray_rates();
+        char rate[16];
+        format_rate_in(rate, rates.download, traffic_graph.rate_units);
+        std::snprintf(download, sizeof download, download_label_format, rate);
+        format_rate_in(rate, rates.upload, traffic_graph.rate_units);
+        std::snprintf(upload, sizeof upload, upload_label_format, rate);
+    } else {
+        std::memcpy(download, traffic_graph.download_label, sizeof download);
+        std::memcpy(upload, traffic_graph.upload_label, sizeof upload);
+    }
+    std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", download, upload);
     char line[48];
     // With a plan, every count is in its units, and the month gives way to its period.
     if (const PlanStatus* plan = current_plan()) {
@@ -167,7 +170,7 @@ void refresh_notification_tip() {
 // shell's process. A refused modify means the icon is gone; the tooltip's
 // refresh adds it again.
 void show_notification_image(HICON icon) {
-    notify_icon_data.hIcon = icon ? icon : small_icon;
+    notify_icon_data.hIcon = icon ? icon : program_icon();
     if (!icon_shown) return;
     char tip[sizeof notify_icon_data.szTip];
     format_tip(tip);
@@ -186,7 +189,29 @@ void remove_notification_icon() {
     shell_notify_icon(NIM_DELETE, &notify_icon_data);
     icon_shown = false;
     free_live_icon();
-    free_small_icon();
+    free_program_icon();
+    tray_checked_ns = tray_never;
+}
+
+void notification_icon_metrics_changed() {
+    HICON replaced = reload_program_icon();
+    // The shell draws the record's icon: it takes the new one before the old one goes.
+    if (replaced && notify_icon_data.hIcon == replaced) show_notification_image(live_icon());
+    destroy_loaded_icon(replaced);
+    live_icon_metrics_changed();
+}
+
+// Every tick keeps its sample; what the notification area shows is brought up
+// to date at most 4 times a second: a 16-pixel picture cannot show more, and
+// each change costs the shell a redraw.
+void refresh_notification_area() {
+    const std::int64_t now = icon_clock();
+    note_tray_sample(now);
+    if (!tray_send_due(now, tray_checked_ns, traffic_graph.delay)) return;
+    tray_checked_ns = now;
+    // A new icon takes the new tooltip along; the refresh sends what is left.
+    refresh_live_icon();
+    refresh_notification_tip();
 }
 
 // A copy of the record, so that the balloon is not sent again with the next tooltip.

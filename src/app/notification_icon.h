@@ -16,7 +16,13 @@ extern NOTIFYICONDATAA notify_icon_data;
 // when the tooltip changes and, on a quiet link, at least every 10 s without it.
 void add_notification_icon();
 void refresh_notification_tip();
+// A tick's part: keeps its sample and, when due, refreshes the live icon and
+// the tooltip (at ticks below 250 ms at most 4 times a second).
+void refresh_notification_area();
 void remove_notification_icon();
+// The taskbar's icon size may have changed (DPI, display, settings, a new
+// taskbar): the program's icon and the live one are made for it again.
+void notification_icon_metrics_changed();
 // Shows `icon` in place of the program's icon (null: the program's icon
 // again), with the tooltip brought up to date in the same call.
 void show_notification_image(HICON icon);

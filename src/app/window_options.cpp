@@ -1,13 +1,15 @@
 #include "app/window_options.h"
 
 #include "app/app.h"
+#include "monitor/traffic_graph.h"
 
 BYTE alpha = 0;
 BYTE always_on_top = 0;
 
-// The whole extended style is replaced, so an opaque window stops being layered.
+// The whole extended style is replaced, so an opaque window stops being
+// layered. High contrast wants it opaque; `alpha` stays the user's.
 void apply_transparency() {
-    if (alpha == 255) {
+    if (alpha == 255 || traffic_graph.contrast.high_contrast) {
         SetWindowLongA(main_window, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
         return;
     }

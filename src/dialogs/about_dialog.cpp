@@ -2,8 +2,12 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "about_contact.h"
 #include "app/app.h"
+#include "app/program_icon.h"
+#include "app/window_dpi.h"
 #include "resources/resource.h"
 
 BYTE about_icon_flag = 0;
@@ -32,16 +36,44 @@ void open_link(const char* target) {
     ShellExecuteA(nullptr, nullptr, target, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void toggle_icon(HWND dialog) {
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(about_icon_flag ? IDI_MAIN : IDI_ABOUT));
-    about_icon_flag = !about_icon_flag;
+// The icon shown, loaded for the dialog's DPI and ours to destroy; it
+// replaces the template's (a shared one, never destroyed) at the opening.
+HICON shown_icon = nullptr;
+int shown_icon_id = IDI_MAIN;
+
+// An icon that cannot be loaded leaves the control as it is.
+void show_icon(HWND dialog, int id) {
+    HICON icon = load_icon_for_dpi(id, window_dpi(dialog));
+    if (!icon) return;
     SendMessageA(GetDlgItem(dialog, IDC_ABOUT_ICON), STM_SETIMAGE, IMAGE_ICON,
                  reinterpret_cast<LPARAM>(icon));
+    destroy_loaded_icon(std::exchange(shown_icon, icon));
+    shown_icon_id = id;
+}
+
+void toggle_icon(HWND dialog) {
+    const int id = about_icon_flag ? IDI_MAIN : IDI_ABOUT;
+    about_icon_flag = !about_icon_flag;
+    show_icon(dialog, id);
 }
 
 INT_PTR on_initdialog(HWND dialog) {
     SetWindowTextA(GetDlgItem(dialog, IDC_ACKNOWLEDGEMENTS), acknowledgements);
+    show_icon(dialog, IDI_MAIN);
     return TRUE;
+}
+
+// A screen of another scale: the icon shown, loaded again for it.
+INT_PTR on_dpichanged(HWND dialog) {
+    show_icon(dialog, shown_icon_id);
+    return FALSE;
+}
+
+// The control lets go of the icon before it goes.
+INT_PTR on_destroy(HWND dialog) {
+    SendMessageA(GetDlgItem(dialog, IDC_ABOUT_ICON), STM_SETIMAGE, IMAGE_ICON, 0);
+    destroy_loaded_icon(std::exchange(shown_icon, nullptr));
+    return FALSE;
 }
 
 // The result must also go through the message result, or the default arrow
@@ -95,6 +127,10 @@ INT_PTR CALLBACK about_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             return on_ctlcolorstatic(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
         case WM_COMMAND:
             return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
+        case WM_DPICHANGED:
+            return on_dpichanged(dialog);
+        case WM_DESTROY:
+            return on_destroy(dialog);
         default:
             return FALSE;
     }

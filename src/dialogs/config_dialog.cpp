@@ -7,9 +7,11 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/high_contrast.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
+#include "dialogs/contrast_note.h"
 #include "dialogs/interface_list.h"
 #include "dialogs/swatches.h"
 #include "monitor/counter_source.h"
@@ -295,6 +297,9 @@ void confirm_config_dialog(HWND dialog) {
 
 INT_PTR on_initdialog(HWND dialog) {
     init_config_dialog(dialog);
+    // A first run opens the dialog before the Main window has looked.
+    follow_high_contrast();
+    show_contrast_note(dialog);
     dialog_open = true;
     return TRUE;
 }
@@ -330,6 +335,13 @@ INT_PTR on_notify(HWND dialog, const NMHDR& header) {
 
 INT_PTR on_drawitem(const DRAWITEMSTRUCT& drawn) {
     draw_swatch(drawn);
+    return FALSE;
+}
+
+// High contrast may have come or gone while the dialog is open.
+INT_PTR on_syscolorchange(HWND dialog) {
+    follow_high_contrast();
+    show_contrast_note(dialog);
     return FALSE;
 }
 
@@ -372,6 +384,9 @@ INT_PTR CALLBACK config_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
             return on_drawitem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
         case WM_DESTROY:
             return on_destroy();
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            return on_syscolorchange(dialog);
         default:
             return FALSE;
     }

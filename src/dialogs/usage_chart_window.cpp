@@ -54,7 +54,8 @@ LRESULT on_chart_paint(HWND chart) {
     format_usage_count(scale, geometry.top_value);
     const UsageChartTexts texts{scale, usage_view.bar_labels, usage_view.bars, usage_view.selected,
                                 GetFocus() == chart};
-    paint_usage_chart(target, geometry, texts, traffic_graph.colors, dialog_font(chart));
+    paint_usage_chart(target, geometry, texts, shown_palette(traffic_graph.colors, traffic_graph.contrast),
+                      dialog_font(chart));
     EndPaint(chart, &paint);
     return 0;
 }

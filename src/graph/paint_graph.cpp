@@ -14,10 +14,10 @@ int label_length(const char (&label)[32]) {
     return length;
 }
 
-Colour max_line_colour(const TrafficGraph& graph) {
-    if (graph.scale_max == graph.download_peak) return graph.colors.download;
-    if (graph.scale_max == graph.upload_peak) return graph.colors.upload;
-    return graph.colors.text_labels;
+Colour max_line_colour(const TrafficGraph& graph, const ColorSet& colors) {
+    if (graph.scale_max == graph.download_peak) return colors.download;
+    if (graph.scale_max == graph.upload_peak) return colors.upload;
+    return colors.text_labels;
 }
 
 }  // namespace
@@ -58,7 +58,8 @@ GraphGeometry graph_geometry(const TrafficGraph& graph) {
     geometry.width = width;
     geometry.height = height;
     geometry.metrics = metrics;
-    geometry.background = graph.colors.background;
+    geometry.palette = shown_palette(graph.colors, graph.contrast);
+    geometry.background = geometry.palette.colors.background;
     // The rows from the maximum line down to the baseline, both included: at
     // 96 DPI, height - 27.
     const std::int64_t span =
@@ -68,12 +69,13 @@ GraphGeometry graph_geometry(const TrafficGraph& graph) {
     // Only the valid samples that have a column of their own.
     geometry.bar_count = graph.capacity > 0 ? std::clamp(graph.count, 0, std::min(graph.capacity, width)) : 0;
 
-    const Colour line_colour = max_line_colour(graph);
+    const ColorSet& colors = geometry.palette.colors;
+    const Colour line_colour = max_line_colour(graph, colors);
     geometry.max_line =
         height > metrics.max_line_row ? PixelRun{0, width, line_colour} : PixelRun{0, 0, line_colour};
 
-    const ColorSet& colors = graph.colors;
-    const bool dependent = graph.dependent_text_color;
+    // In high contrast every text is in the text colour.
+    const bool dependent = graph.dependent_text_color && !geometry.palette.high_contrast;
     const int bottom_labels = height - metrics.bottom_label_offset;
     geometry.labels[0] = {metrics.label_left,
                           metrics.max_label_top,
@@ -104,7 +106,8 @@ BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, in
     const bool download_larger = d >= u;
     const std::int64_t small = download_larger ? u : d;
     const std::int64_t large = download_larger ? d : u;
-    const Colour large_colour = download_larger ? graph.colors.download : graph.colors.upload;
+    const Palette& palette = geometry.palette;
+    const Colour large_colour = download_larger ? palette.colors.download : palette.colors.upload;
 
     const std::int64_t s = bar_length(small, geometry.scale);
     const std::int64_t l = bar_length(large, geometry.scale);
@@ -113,8 +116,10 @@ BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, in
 
     BarColumn bar;
     bar.x = geometry.width - 1 - i;
-    bar.overlapped = cut_run(baseline, baseline - s, geometry.height, graph.colors.overlapped);
+    bar.overlapped = cut_run(baseline, baseline - s, geometry.height, palette.colors.overlapped);
+    bar.overlapped.fill = palette.overlapped_fill;
     bar.large = cut_run(baseline - s, baseline - l, geometry.height, large_colour);
+    bar.large.fill = download_larger ? palette.download_fill : palette.upload_fill;
     return bar;
 }
 
@@ -126,7 +131,14 @@ struct BandRuns {
     int large_first[bar_band_columns];
     unsigned large_length[bar_band_columns];
     std::uint32_t large_pixel[bar_band_columns];
+    Fill overlapped_fill[bar_band_columns];
+    Fill large_fill[bar_band_columns];
 };
+
+// Whether the pixel at (x, y) of a run with this fill takes the run's colour.
+bool covers(Fill fill, int x, int y) {
+    return fill == Fill::solid || fill_covers(fill, x, y);
+}
 
 }  // namespace
 
@@ -134,7 +146,10 @@ void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, in
                     int stride) {
     const int width = geometry.width, height = geometry.height;
     const std::uint32_t background = dib_pixel(geometry.background);
-    const std::uint32_t overlapped = dib_pixel(graph.colors.overlapped);
+    const std::uint32_t overlapped = dib_pixel(geometry.palette.colors.overlapped);
+    const bool patterned = geometry.palette.overlapped_fill != Fill::solid ||
+                           geometry.palette.download_fill != Fill::solid ||
+                           geometry.palette.upload_fill != Fill::solid;
     const int first_bar_x = width - geometry.bar_count;
     const int columns = std::min(bar_band_columns, width - left);
     BandRuns runs;
@@ -144,11 +159,13 @@ void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, in
         runs.overlapped_length[c] = runs.large_length[c] = 0;
         runs.overlapped_first[c] = runs.large_first[c] = 0;
         runs.large_pixel[c] = background;
+        runs.overlapped_fill[c] = runs.large_fill[c] = Fill::solid;
         if (x < first_bar_x) continue;
         const BarColumn bar = graph_bar(graph, geometry, width - 1 - x);
         if (!run_is_empty(bar.overlapped)) {
             runs.overlapped_first[c] = bar.overlapped.first;
             runs.overlapped_length[c] = static_cast<unsigned>(bar.overlapped.end - bar.overlapped.first);
+            runs.overlapped_fill[c] = bar.overlapped.fill;
             top = std::min(top, bar.overlapped.first);
             bottom = std::max(bottom, bar.overlapped.end);
         }
@@ -156,6 +173,7 @@ void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, in
             runs.large_first[c] = bar.large.first;
             runs.large_length[c] = static_cast<unsigned>(bar.large.end - bar.large.first);
             runs.large_pixel[c] = dib_pixel(bar.large.colour);
+            runs.large_fill[c] = bar.large.fill;
             top = std::min(top, bar.large.first);
             bottom = std::max(bottom, bar.large.end);
         }
@@ -167,12 +185,24 @@ void paint_bar_band(const TrafficGraph& graph, const GraphGeometry& geometry, in
             continue;
         }
         // The larger sample's part is drawn after the overlapped part, so it wins.
+        if (!patterned) {
+            for (int c = 0; c < columns; ++c) {
+                std::uint32_t pixel = background;
+                if (static_cast<unsigned>(y - runs.overlapped_first[c]) < runs.overlapped_length[c])
+                    pixel = overlapped;
+                if (static_cast<unsigned>(y - runs.large_first[c]) < runs.large_length[c])
+                    pixel = runs.large_pixel[c];
+                row[c] = pixel;
+            }
+            continue;
+        }
         for (int c = 0; c < columns; ++c) {
             std::uint32_t pixel = background;
-            if (static_cast<unsigned>(y - runs.overlapped_first[c]) < runs.overlapped_length[c])
+            if (static_cast<unsigned>(y - runs.overlapped_first[c]) < runs.overlapped_length[c] &&
+                covers(runs.overlapped_fill[c], left + c, y))
                 pixel = overlapped;
             if (static_cast<unsigned>(y - runs.large_first[c]) < runs.large_length[c])
-                pixel = runs.large_pixel[c];
+                pixel = covers(runs.large_fill[c], left + c, y) ? runs.large_pixel[c] : background;
             row[c] = pixel;
         }
     }

@@ -5,16 +5,19 @@
 
 #include <cstdint>
 
+#include "graph/contrast_colors.h"
 #include "graph/dpi.h"
 #include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 
 // Pixels first..end-1 of one row or column, already cut to the image; empty
-// when first >= end.
+// when first >= end. A run filled with a pattern covers only the pixels that
+// fill_covers picks, at their place in the image; the rest keep the background.
 struct PixelRun {
     int first;
     int end;
     Colour colour;
+    Fill fill = Fill::solid;
 };
 
 inline bool run_is_empty(const PixelRun& run) {
@@ -60,6 +63,7 @@ struct GraphGeometry {
     int height;
     GraphMetrics metrics;
     Colour background;
+    Palette palette;  // the colours and fills painted: the user's, or high contrast's
     // Rows per byte per second: a sample equal to the scale maximum reaches from
     // the baseline up to the maximum line. 0 when the scale maximum is 0.
     double scale;

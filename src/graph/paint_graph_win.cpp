@@ -4,12 +4,18 @@
 #include <cstdio>
 #include <vector>
 
+#include "graph/contrast_gdi.h"
 #include "graph/paint_graph.h"
 
 namespace {
 
-// The record's pen of the line's colour; the pens are made from these colours.
+// The record's pen of the line's colour; the pens are made from these
+// colours. In high contrast, the pen of its colour.
 HPEN max_line_pen(const TrafficGraph& graph, Colour colour) {
+    if (graph.contrast.high_contrast) {
+        HPEN pen = contrast_pen(colour);
+        if (pen) return pen;
+    }
     if (colour == graph.colors.download) return graph.download_pen;
     if (colour == graph.colors.upload) return graph.upload_pen;
     return graph.text_pen;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "graph/contrast_gdi.h"
 #include "graph/gdi_guards.h"
 
 namespace {
@@ -20,23 +21,24 @@ void line(HDC dc, int left, int right, int row) {
 }  // namespace
 
 void paint_usage_chart(HDC target, const UsageChartGeometry& geometry, const UsageChartTexts& texts,
-                       const ColorSet& colors, HFONT font) {
+                       const Palette& palette, HFONT font) {
     if (!geometry.drawn) return;
     DcGuard dc(CreateCompatibleDC(target));
     ObjectGuard bitmap(CreateCompatibleBitmap(target, geometry.width, geometry.height));
     if (!dc.get() || !bitmap.get()) return;
     SelectionGuard bitmap_selection = select_into(dc.get(), bitmap.get());
-    ObjectGuard background(CreateSolidBrush(colors.background));
-    ObjectGuard download(CreateSolidBrush(colors.download));
-    ObjectGuard upload(CreateSolidBrush(colors.upload));
-    ObjectGuard text(CreateSolidBrush(colors.text_labels));
+    const ColorSet& colors = palette.colors;
+    const CountedBrush background = make_fill_brush(colors.background, Fill::solid, colors.background);
+    const CountedBrush download = make_fill_brush(colors.download, palette.download_fill, colors.background);
+    const CountedBrush upload = make_fill_brush(colors.upload, palette.upload_fill, colors.background);
+    const CountedBrush text = make_fill_brush(colors.text_labels, Fill::solid, colors.background);
     ObjectGuard pen(CreatePen(PS_SOLID, 1, colors.text_labels));
     HDC image = dc.get();
 
-    fill(image, {0, 0, geometry.width, geometry.height}, static_cast<HBRUSH>(background.get()));
+    fill(image, {0, 0, geometry.width, geometry.height}, background.get());
     for (int i = 0; i < geometry.bar_count; ++i) {
-        fill(image, geometry.bars[i].download, static_cast<HBRUSH>(download.get()));
-        fill(image, geometry.bars[i].upload, static_cast<HBRUSH>(upload.get()));
+        fill(image, geometry.bars[i].download, download.get());
+        fill(image, geometry.bars[i].upload, upload.get());
     }
     {
         SelectionGuard pen_selection = select_into(image, pen.get());
@@ -46,7 +48,7 @@ void paint_usage_chart(HDC target, const UsageChartGeometry& geometry, const Usa
     if (texts.selected >= 0 && texts.selected < geometry.bar_count) {
         const ChartRect& slot = geometry.bars[texts.selected].slot;
         const RECT frame{slot.left, slot.top, slot.right, slot.bottom + 1};
-        FrameRect(image, &frame, static_cast<HBRUSH>(text.get()));
+        FrameRect(image, &frame, text.get());
     }
 
     SelectionGuard font_selection = select_into(image, font);

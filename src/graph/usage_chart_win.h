@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "graph/themes.h"
+#include "graph/contrast_colors.h"
 #include "graph/usage_chart.h"
 
 struct UsageChartTexts {
@@ -14,5 +14,6 @@ struct UsageChartTexts {
     bool focused;
 };
 
+// In the graph's colours, or high contrast's with their fills.
 void paint_usage_chart(HDC target, const UsageChartGeometry& geometry, const UsageChartTexts& texts,
-                       const ColorSet& colors, HFONT font);
+                       const Palette& palette, HFONT font);

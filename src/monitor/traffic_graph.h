@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "graph/contrast_colors.h"
 #include "graph/gdi_objects.h"
 #include "graph/themes.h"
 #include "monitor/counter_source.h"
@@ -47,6 +48,9 @@ struct TrafficGraph {
     LOGFONTA label_font_description;
     std::int32_t dpi;      // of the screen the graph is drawn for; lengths and font follow it
     RateUnits rate_units;  // of every rate shown: labels, tooltip, readout, icon
+    // While Windows' high contrast is on, what is painted instead of `colors`
+    // (which stay the user's); ignored while its high_contrast is false.
+    Palette contrast;
 };
 
 extern TrafficGraph traffic_graph;

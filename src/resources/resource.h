@@ -46,6 +46,7 @@
 #define IDC_UPLOAD_GRAPH_ALL 1021
 #define IDC_TRAY_ICON 1026
 #define IDC_RATE_UNITS 1027
+#define IDC_HIGH_CONTRAST_NOTE 1028
 
 // About box controls (1018 is reused there on purpose: another dialog, another control)
 #define IDC_ACKNOWLEDGEMENTS 1018

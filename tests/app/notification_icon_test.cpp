@@ -15,12 +15,14 @@
 #include "app/data_plan_watch.h"
 #include "app/live_icon.h"
 #include "app/notification_icon.h"
+#include "app/program_icon.h"
 #include "monitor/data_plan.h"
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
 #include "resources/resource.h"
 #include "settings/settings_win_test_support.h"
 #include "settings/usage_keeping.h"
+#include "support/icon_pixels.h"
 #include "support/scripted_counters.h"
 
 namespace {
@@ -212,24 +214,6 @@ TEST_F(NotificationIcon, RemovedWhenTheWindowEnds) {
     EXPECT_FALSE(shell_holds_icon());
 }
 
-// An icon's colour image as top-down 0xAARRGGBB pixels; its width in `size`.
-std::vector<std::uint32_t> icon_pixels(HICON icon, int& size) {
-    ICONINFO parts{};
-    BITMAP image{};
-    if (!GetIconInfo(icon, &parts)) return {};
-    GetObjectA(parts.hbmColor, sizeof image, &image);
-    size = image.bmWidth;
-    BITMAPINFO format{};
-    format.bmiHeader = {sizeof format.bmiHeader, size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, parts.hbmColor, 0, size, pixels.data(), &format, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
-    return pixels;
-}
-
 // 5,000 ticks of changing traffic: each new picture reaches the shell as
 // drawn, upright and opaque, and the one it replaced is destroyed; a tick that
 // changes no pixel makes no icon. The program's icon comes back at the end.
@@ -280,7 +264,6 @@ TEST_F(NotificationIcon, LiveIconSizeIsReadAgainWhenScreensOrTheTaskbarChange) {
         }
     } restore;
     icon_size_source = [] { return size_now; };
-    set_tray_icon_mode(TrayIconMode::rates);
     RECT outer{};
     GetWindowRect(window, &outer);
     const struct {
@@ -292,14 +275,21 @@ TEST_F(NotificationIcon, LiveIconSizeIsReadAgainWhenScreensOrTheTaskbarChange) {
                  {WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024), 20},
                  {WM_SETTINGCHANGE, SPI_SETICONMETRICS, 0, 24},
                  {taskbar_created_message, 0, 0, 16}};
-    for (const auto& c : cases) {
-        size_now = c.size;
-        SendMessageA(window, c.message, c.wparam, c.lparam);
-        int size = 0;
-        icon_pixels(live_icon(), size);
-        EXPECT_EQ(size, c.size) << c.message;
-        EXPECT_EQ(notify_icon_data.hIcon, live_icon()) << c.message;
+    // The program's icon too, loaded for each size; the one it replaces goes.
+    const ProgramIconCounts before = program_icon_counts;
+    for (TrayIconMode mode : {TrayIconMode::rates, TrayIconMode::icon}) {
+        set_tray_icon_mode(mode);
+        for (const auto& c : cases) {
+            size_now = c.size;
+            SendMessageA(window, c.message, c.wparam, c.lparam);
+            int size = 0;
+            icon_pixels(notify_icon_data.hIcon, size);
+            EXPECT_EQ(size, c.size) << c.message;
+            EXPECT_EQ(notify_icon_data.hIcon, mode == TrayIconMode::icon ? program_icon() : live_icon());
+        }
     }
+    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 8);
+    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 8);
     EXPECT_EQ(notify_icon_data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_TRUE(shell_holds_icon());
 }

@@ -1,11 +1,17 @@
 // The About box: links, cursor, icon toggle and keys.
 #include <string>
 
+#include <cstdint>
+#include <vector>
+
 #include "app/app.h"
+#include "app/program_icon.h"
+#include "app/window_dpi.h"
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
 #include "dialogs/about_dialog.h"
 #include "resources/resource.h"
+#include "support/icon_pixels.h"
 
 namespace {
 
@@ -18,12 +24,25 @@ INT_PTR open_about(const std::vector<UiStep>& steps, bool* in_time) {
     return result;
 }
 
-HICON shown_icon(HWND dialog) {
-    return reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
-}
+// Which of the program's icons the control shows and at what size: the one
+// whose own image of that size has the same pixels (0 for neither).
+struct ShownIcon {
+    int id;
+    int size;
+};
 
-HICON resource_icon(int id) {
-    return LoadIconA(instance, MAKEINTRESOURCEA(id));
+ShownIcon shown_icon(HWND dialog) {
+    HICON icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0));
+    ShownIcon shown{0, 0};
+    const std::vector<std::uint32_t> pixels = icon_pixels(icon, shown.size);
+    for (int id : {IDI_MAIN, IDI_ABOUT}) {
+        HICON own = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, shown.size, shown.size, 0));
+        int size = 0;
+        if (icon_pixels(own, size) == pixels) shown.id = id;
+        DestroyIcon(own);
+    }
+    return shown;
 }
 
 void click_icon(HWND dialog) {
@@ -52,9 +71,16 @@ void press_enter_on_focus(HWND dialog) {
 
 using AboutDialogTest = DialogTest;
 
+int dpi_144(HWND) {
+    return 144;
+}
+
+// Each icon is loaded at the large-icon size of the dialog's DPI, again at a
+// move to a screen of another scale, and destroyed when replaced or closed.
 TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
     about_icon_flag = 0;
-    HICON at_open = nullptr, first = nullptr, second = nullptr, third = nullptr;
+    ShownIcon at_open{}, first{}, second{}, third{}, at_144{};
+    const ProgramIconCounts before = program_icon_counts;
     bool in_time = false;
     open_about({{title,
                  [&](HWND dialog) {
@@ -65,15 +91,29 @@ TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
                      second = shown_icon(dialog);
                      click_icon(dialog);
                      third = shown_icon(dialog);
+                     window_dpi = dpi_144;
+                     RECT outer{};
+                     GetWindowRect(dialog, &outer);
+                     SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                                  reinterpret_cast<LPARAM>(&outer));
+                     at_144 = shown_icon(dialog);
+                     window_dpi = platform_window_dpi;
                      click(dialog, IDOK);
                  }}},
                &in_time);
+    window_dpi = platform_window_dpi;
     ASSERT_TRUE(in_time);
-    EXPECT_EQ(at_open, resource_icon(IDI_MAIN));
-    EXPECT_EQ(first, resource_icon(IDI_ABOUT));
-    EXPECT_EQ(second, resource_icon(IDI_MAIN));
-    EXPECT_EQ(third, resource_icon(IDI_ABOUT));
+    EXPECT_EQ(at_open.id, IDI_MAIN);
+    EXPECT_EQ(first.id, IDI_ABOUT);
+    EXPECT_EQ(second.id, IDI_MAIN);
+    EXPECT_EQ(third.id, IDI_ABOUT);
     EXPECT_EQ(about_icon_flag, 1);
+    for (const ShownIcon& shown : {at_open, first, second, third})
+        EXPECT_EQ(shown.size, GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(at_144.id, IDI_ABOUT);
+    EXPECT_EQ(at_144.size, 48);
+    EXPECT_EQ(program_icon_counts.loaded - before.loaded, 5);
+    EXPECT_EQ(program_icon_counts.destroyed - before.destroyed, 5);
 
     // Opened again: the main icon shows, and the flag left set makes the next click load it again.
     open_about({{title,
@@ -87,9 +127,9 @@ TEST_F(AboutDialogTest, IconFlagLastsAcrossOpenings) {
                  }}},
                &in_time);
     ASSERT_TRUE(in_time);
-    EXPECT_EQ(at_open, resource_icon(IDI_MAIN));
-    EXPECT_EQ(first, resource_icon(IDI_MAIN));
-    EXPECT_EQ(second, resource_icon(IDI_ABOUT));
+    EXPECT_EQ(at_open.id, IDI_MAIN);
+    EXPECT_EQ(first.id, IDI_MAIN);
+    EXPECT_EQ(second.id, IDI_ABOUT);
 }
 
 TEST_F(AboutDialogTest, HandCursorOnlyOverTheLinks) {

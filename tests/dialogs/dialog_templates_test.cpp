@@ -138,7 +138,8 @@ TEST_F(DialogTemplateTest, ConfigurationTemplate) {
     const Template dialog = load_template(IDD_CONFIG);
     EXPECT_EQ(dialog.style, 0x80C808C8u);
     EXPECT_EQ(dialog.cx, 300);
-    EXPECT_EQ(dialog.cy, 226);
+    // The last line shows only in high contrast: the dialog ends above it otherwise.
+    EXPECT_EQ(dialog.cy, 238);
     EXPECT_EQ(dialog.title, "Configuration");
     EXPECT_EQ(dialog.point_size, 8);
     EXPECT_EQ(dialog.font, "MS Shell Dlg");
@@ -181,6 +182,10 @@ TEST_F(DialogTemplateTest, ConfigurationTemplate) {
                                 {-1, "Static", "&Rates in:", 0x50020000, 12, 206, 62, 8},
                                 {1027, "ComboBox", "", 0x50210003, 78, 204, 160, 40},
                                 {1004, "Button", "&OK", 0x50010000, 252, 204, 44, 18},
+                                {1028, "Static",
+                                 "High contrast is on: the graph, its icon and the Usage chart show its "
+                                 "colours, not these.",
+                                 0x40020000, 6, 226, 288, 8},
                             });
 }
 

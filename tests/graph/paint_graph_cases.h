@@ -182,8 +182,11 @@ inline void setup_case(TrafficGraph& graph, const char* name) {
 inline std::vector<Colour> raster(const TrafficGraph& graph, const GraphGeometry& geometry) {
     const int width = geometry.width;
     std::vector<Colour> image(static_cast<std::size_t>(width) * geometry.height, geometry.background);
+    // A patterned run leaves the background where its pattern does not cover.
     auto paint_column = [&](int x, const PixelRun& run) {
-        for (int y = run.first; y < run.end; ++y) image[static_cast<std::size_t>(y) * width + x] = run.colour;
+        for (int y = run.first; y < run.end; ++y)
+            image[static_cast<std::size_t>(y) * width + x] =
+                fill_covers(run.fill, x, y) ? run.colour : geometry.background;
     };
     for (int i = 0; i < geometry.bar_count; ++i) {
         const BarColumn bar = graph_bar(graph, geometry, i);

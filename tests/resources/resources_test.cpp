@@ -206,7 +206,7 @@ TEST_P(Icon, GroupHoldsThirtyTwoBitImagesForEveryCommonScale) {
     GroupIconHeader header;
     std::memcpy(&header, group, sizeof header);
     EXPECT_EQ(header.type, 1);
-    ASSERT_EQ(header.count, 6);
+    ASSERT_EQ(header.count, 9);
     ASSERT_GE(size, sizeof header + header.count * sizeof(GroupIconEntry));
 
     std::set<int> sizes;
@@ -233,12 +233,13 @@ TEST_P(Icon, GroupHoldsThirtyTwoBitImagesForEveryCommonScale) {
                                                  LR_DEFAULTCOLOR);
         EXPECT_EQ(picked, entry.id);
     }
-    // 16 px at 100 %, and the small-icon sizes of 125, 150, 200 and 250 %.
-    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 32, 40, 48}));
+    // The small-icon sizes of 100, 125, 150, 175, 200 and 250 %, and the
+    // large-icon sizes of 100 to 200 %.
+    EXPECT_EQ(sizes, (std::set<int>{16, 20, 24, 28, 32, 40, 48, 56, 64}));
 }
 
 TEST_P(Icon, LoadsAtEachSize) {
-    for (int size : {16, 20, 24, 32, 40, 48}) {
+    for (int size : {16, 20, 24, 28, 32, 40, 48, 56, 64}) {
         SCOPED_TRACE(size);
         HICON icon =
             static_cast<HICON>(LoadImageA(self(), MAKEINTRESOURCEA(GetParam()), IMAGE_ICON, size, size, 0));

@@ -15,6 +15,8 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/main_window.h"
+#include "app/program.h"
 #include "monitor/clock.h"
 #include "monitor/usage_count.h"
 #include "settings/save_worker.h"

@@ -14,7 +14,10 @@
 
 #include "app/app.h"
 #include "app/live_icon.h"
+#include "app/main_window.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
+#include "app/program.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "support/scripted_counters.h"

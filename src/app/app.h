@@ -1,4 +1,5 @@
-// Process-wide state of the application shell.
+// Process-wide state of the application shell, and the messages its windows
+// send the Main window.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,8 @@ extern char window_class_name[100];
 extern UINT taskbar_created_message;
 // Cleared only by "Reset Config and Exit...", so that closing writes nothing back.
 extern BYTE save_on_exit;
+// The start command, for the creation handler, which takes it once.
+extern int start_command;
 
 constexpr UINT_PTR sample_timer_id = 131;
 
@@ -22,20 +25,10 @@ inline UINT sample_timer_period(std::int32_t delay) {
                                                                  : static_cast<UINT>(delay);
 }
 
-// Starts the sample timer with the traffic graph's delay, or restarts it. No
-// delay, however small or negative, stops the ticks: one below the platform's
-// shortest period ticks at that period.
-void start_sample_timer(HWND window);
-
-// Loads the texts, registers the class and creates the Main window; null when
-// no window could be made.
-HWND create_main_window(HINSTANCE module);
-
-// The message loop; gives the exit code that the loop ended with.
-int run_message_loop();
-
-// WinMain's work: create, show and paint the Main window, then run the loop.
-// 0 when no window could be made.
-int run_program(HINSTANCE module, int show_command);
-
-LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Sent to the Main window by a dialog that changed what the graph or the
+// notification area shows (a preview): both are brought up to date at once.
+constexpr UINT show_changes_message = WM_APP + 10;
+// Sent by a dialog's OK: its choices are the user's now. The sample timer
+// follows the tick delay, the data plan is looked at again, and the settings
+// and the counts are saved.
+constexpr UINT settings_confirmed_message = WM_APP + 11;

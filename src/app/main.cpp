@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "app/app.h"
 #include "app/one_copy.h"
+#include "app/program.h"
 #include "monitor/system_library.h"
 #include "monitor/traffic_graph.h"
 #include "settings/settings_store.h"

@@ -1,4 +1,6 @@
 // The Main window: a borderless, resizable tool window showing the graph.
+#include "app/main_window.h"
+
 #include <windows.h>
 
 #include <windowsx.h>
@@ -9,7 +11,9 @@
 #include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
 #include "app/high_contrast.h"
+#include "app/live_icon.h"
 #include "app/modal.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
 #include "app/pointer_readout.h"
@@ -32,21 +36,11 @@
 #include "settings/settings.h"
 #include "settings/usage_keeping.h"
 
-HINSTANCE instance = nullptr;
-HWND main_window = nullptr;
-char window_title[100];
-char window_class_name[100];
-UINT taskbar_created_message = 0;
-BYTE save_on_exit = 1;
-
 namespace {
 
 // At 96 DPI; the user cannot drag the window smaller.
 constexpr int minimum_track_width = 155;
 constexpr int minimum_track_height = 36;
-
-// The start command, for the creation handler, which takes it once.
-int start_command = SW_SHOWNORMAL;
 
 // Left- and top-aligned at the point; the command comes back as WM_COMMAND.
 void track_context_menu(int x, int y) {
@@ -277,6 +271,22 @@ LRESULT on_show_request() {
     return 0;
 }
 
+// A dialog's preview: the graph and the notification area show it at once.
+LRESULT on_show_changes(HWND window) {
+    InvalidateRect(window, nullptr, FALSE);
+    refresh_live_icon();
+    refresh_notification_tip();
+    return 0;
+}
+
+// A dialog's OK: its choices take effect and are kept.
+LRESULT on_settings_confirmed(HWND window) {
+    start_sample_timer(window);
+    save_settings();
+    watch_data_plan();
+    return on_show_changes(window);
+}
+
 // The readout is a window of its own: the graph is not painted for it.
 LRESULT on_mousemove(HWND window, int x, int y) {
     pointer_readout_moved(window, x, y);
@@ -306,57 +316,6 @@ LRESULT on_showwindow(HWND window, WPARAM shown, LPARAM status) {
 void start_sample_timer(HWND window) {
     KillTimer(window, sample_timer_id);
     SetTimer(window, sample_timer_id, sample_timer_period(traffic_graph.delay), nullptr);
-}
-
-HWND create_main_window(HINSTANCE module) {
-    // Before the window exists: a first run opens the Configuration dialog while it is created.
-    register_dialog_controls();
-    LoadStringA(module, IDS_APP_TITLE, window_title, sizeof window_title);
-    LoadStringA(module, IDS_WINDOW_CLASS, window_class_name, sizeof window_class_name);
-
-    WNDCLASSEXA window_class{};
-    window_class.cbSize = sizeof window_class;
-    window_class.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    window_class.lpfnWndProc = main_window_proc;
-    window_class.hInstance = module;
-    window_class.hIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_MAIN));
-    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    window_class.hbrBackground = nullptr;  // the painter covers every pixel
-    window_class.lpszClassName = window_class_name;
-    window_class.hIconSm = LoadIconA(module, MAKEINTRESOURCEA(IDI_MAIN));
-    RegisterClassExA(&window_class);
-
-    instance = module;
-    return CreateWindowExA(WS_EX_TOOLWINDOW, window_class_name, window_title, WS_POPUP | WS_THICKFRAME,
-                           CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, module, nullptr);
-}
-
-int run_message_loop() {
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return static_cast<int>(message.wParam);
-}
-
-int run_program(HINSTANCE module, int show_command) {
-    start_command = show_command;
-    HWND window = create_main_window(module);
-    if (!window) return 0;
-    // A hidden start was hidden during creation.
-    switch (start_show(show_command)) {
-        case StartShow::hidden:
-            break;
-        case StartShow::maximised:
-            ShowWindow(window, SW_MAXIMIZE);
-            break;
-        case StartShow::as_given:
-            ShowWindow(window, show_command);
-            break;
-    }
-    UpdateWindow(window);
-    return run_message_loop();
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -410,6 +369,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_USER:
             on_notification_icon(lparam);
             return 0;
+        case show_changes_message:
+            return on_show_changes(window);
+        case settings_confirmed_message:
+            return on_settings_confirmed(window);
         default:
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.

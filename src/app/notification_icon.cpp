@@ -6,14 +6,9 @@
 #include <cstring>
 
 #include "app/app.h"
-#include "app/data_plan_watch.h"
-#include "app/live_icon.h"
 #include "app/modal.h"
 #include "app/program_icon.h"
-#include "graph/tray_samples.h"
 #include "monitor/clock.h"
-#include "monitor/traffic_graph.h"
-#include "monitor/usage_count.h"
 #include "resources/resource.h"
 
 NOTIFYICONDATAA notify_icon_data;
@@ -34,8 +29,9 @@ namespace {
 bool icon_shown = false;
 // When the shell last took the icon or a change of it.
 std::int64_t icon_checked_ns = 0;
-// When a tick last looked at what the notification area shows.
-std::int64_t tray_checked_ns = tray_never;
+// What the icon is to show: its picture (null: the program's icon) and tooltip.
+HICON shown_image = nullptr;
+char shown_tip[sizeof notify_icon_data.szTip] = "mivrel";
 
 // The shell sends down, up, double click, up for a double click: the release
 // that ends it would undo the first click's toggle. A press starts anew.
@@ -70,18 +66,6 @@ void open_icon_menu() {
     DestroyMenu(menu);
 }
 
-// A line that does not fit whole is left out rather than cut. With rates and
-// counts of 0 or more every line fits: the name and rate labels take at most
-// 6 + 1 + 21 + 1 + 19 = 48 characters, each usage line 1 + 38, 126 in all;
-// with a plan, today's line 1 + 34 and the plan's 1 + 40, 124 in all.
-void append_tip_line(char (&tip)[sizeof notify_icon_data.szTip], const char* line) {
-    const std::size_t used = std::strlen(tip);
-    const std::size_t length = std::strlen(line);
-    if (used + 1 + length >= sizeof tip) return;
-    tip[used] = '\n';
-    std::memcpy(tip + used + 1, line, length + 1);
-}
-
 }  // namespace
 
 void show_main_window() {
@@ -99,7 +83,7 @@ void add_notification_icon() {
     notify_icon_data.uID = 0;
     notify_icon_data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     notify_icon_data.uCallbackMessage = WM_USER;
-    notify_icon_data.hIcon = live_icon() ? live_icon() : program_icon();
+    notify_icon_data.hIcon = shown_image ? shown_image : program_icon();
     std::snprintf(notify_icon_data.szTip, sizeof notify_icon_data.szTip, "%s", "mivrel");
     double_click_pending = false;
     // An add that timed out may still have put the icon there, and then only a
@@ -109,45 +93,15 @@ void add_notification_icon() {
     icon_checked_ns = icon_clock();
 }
 
-namespace {
-
-// At ticks below 250 ms the rates of the last 250 ms, else the labels' (the newest sample's).
-void format_tip(char (&tip)[sizeof notify_icon_data.szTip]) {
-    char download[sizeof traffic_graph.download_label], upload[sizeof traffic_graph.upload_label];
-    if (traffic_graph.delay < tray_span_ms && tray_rates_known()) {
-        const TrayRates rates = shown_tray_rates();
-        char rate[16];
-        format_rate_in(rate, rates.download, traffic_graph.rate_units);
-        std::snprintf(download, sizeof download, download_label_format, rate);
-        format_rate_in(rate, rates.upload, traffic_graph.rate_units);
-        std::snprintf(upload, sizeof upload, upload_label_format, rate);
-    } else {
-        std::memcpy(download, traffic_graph.download_label, sizeof download);
-        std::memcpy(upload, traffic_graph.upload_label, sizeof upload);
-    }
-    std::snprintf(tip, sizeof tip, "mivrel\n%s\n%s", download, upload);
-    char line[48];
-    // With a plan, every count is in its units, and the month gives way to its period.
-    if (const PlanStatus* plan = current_plan()) {
-        format_plan_usage_line(line, "Today", usage_count.day.in, usage_count.day.out);
-        append_tip_line(tip, line);
-        format_plan_tip_line(line, *plan);
-        append_tip_line(tip, line);
-    } else {
-        format_usage_line(line, "Today", usage_count.day);
-        append_tip_line(tip, line);
-        format_usage_line(line, "Month", usage_count.month);
-        append_tip_line(tip, line);
-    }
+void keep_notification_tip(const char* text) {
+    std::snprintf(shown_tip, sizeof shown_tip, "%s", text);
 }
-
-}  // namespace
 
 // szTip holds what the taskbar shows; the same text again is not sent, but
 // the icon is still checked for now and then.
-void refresh_notification_tip() {
-    char tip[sizeof notify_icon_data.szTip];
-    format_tip(tip);
+void set_notification_tip(const char* text) {
+    keep_notification_tip(text);
+    const char* tip = shown_tip;
     // A refused modify means the icon is gone (the taskbar restarted without
     // telling us): it is added again, and the rates sent to the new one.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -157,7 +111,7 @@ void refresh_notification_tip() {
         const bool same_tip = std::strcmp(tip, notify_icon_data.szTip) == 0;
         if (same_tip && now - icon_checked_ns < icon_check_interval_ns) return;
         notify_icon_data.uFlags = same_tip ? NIF_MESSAGE : NIF_MESSAGE | NIF_TIP;
-        std::memcpy(notify_icon_data.szTip, tip, sizeof tip);
+        std::memcpy(notify_icon_data.szTip, tip, sizeof shown_tip);
         if (shell_notify_icon(NIM_MODIFY, &notify_icon_data)) {
             icon_checked_ns = now;
             return;
@@ -170,14 +124,13 @@ void refresh_notification_tip() {
 // shell's process. A refused modify means the icon is gone; the tooltip's
 // refresh adds it again.
 void show_notification_image(HICON icon) {
+    shown_image = icon;
     notify_icon_data.hIcon = icon ? icon : program_icon();
     if (!icon_shown) return;
-    char tip[sizeof notify_icon_data.szTip];
-    format_tip(tip);
     notify_icon_data.uFlags = NIF_ICON;
-    if (std::strcmp(tip, notify_icon_data.szTip) != 0) {
+    if (std::strcmp(shown_tip, notify_icon_data.szTip) != 0) {
         notify_icon_data.uFlags |= NIF_MESSAGE | NIF_TIP;
-        std::memcpy(notify_icon_data.szTip, tip, sizeof tip);
+        std::memcpy(notify_icon_data.szTip, shown_tip, sizeof shown_tip);
     }
     if (shell_notify_icon(NIM_MODIFY, &notify_icon_data))
         icon_checked_ns = icon_clock();
@@ -188,30 +141,7 @@ void show_notification_image(HICON icon) {
 void remove_notification_icon() {
     shell_notify_icon(NIM_DELETE, &notify_icon_data);
     icon_shown = false;
-    free_live_icon();
-    free_program_icon();
-    tray_checked_ns = tray_never;
-}
-
-void notification_icon_metrics_changed() {
-    HICON replaced = reload_program_icon();
-    // The shell draws the record's icon: it takes the new one before the old one goes.
-    if (replaced && notify_icon_data.hIcon == replaced) show_notification_image(live_icon());
-    destroy_loaded_icon(replaced);
-    live_icon_metrics_changed();
-}
-
-// Every tick keeps its sample; what the notification area shows is brought up
-// to date at most 4 times a second: a 16-pixel picture cannot show more, and
-// each change costs the shell a redraw.
-void refresh_notification_area() {
-    const std::int64_t now = icon_clock();
-    note_tray_sample(now);
-    if (!tray_send_due(now, tray_checked_ns, traffic_graph.delay)) return;
-    tray_checked_ns = now;
-    // A new icon takes the new tooltip along; the refresh sends what is left.
-    refresh_live_icon();
-    refresh_notification_tip();
+    shown_image = nullptr;
 }
 
 // A copy of the record, so that the balloon is not sent again with the next tooltip.

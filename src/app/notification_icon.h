@@ -1,5 +1,6 @@
-// The icon in the taskbar's notification area: rates in its tooltip, a left
-// click hides and shows the window, a right click opens the menu.
+// The icon in the taskbar's notification area, as the shell has it: its
+// picture and tooltip, a left click hides and shows the window, a right click
+// opens the menu, and balloons.
 #pragma once
 
 #include <windows.h>
@@ -15,16 +16,14 @@ extern NOTIFYICONDATAA notify_icon_data;
 // of each tick's refresh, which then adds the icon again: the modify is sent
 // when the tooltip changes and, on a quiet link, at least every 10 s without it.
 void add_notification_icon();
-void refresh_notification_tip();
-// A tick's part: keeps its sample and, when due, refreshes the live icon and
-// the tooltip (at ticks below 250 ms at most 4 times a second).
-void refresh_notification_area();
+// The tooltip to show from now on, sent when it differs from what the
+// taskbar shows (or the icon is due a check); `keep_` only takes it, for the
+// next picture to carry along.
+void set_notification_tip(const char* text);
+void keep_notification_tip(const char* text);
 void remove_notification_icon();
-// The taskbar's icon size may have changed (DPI, display, settings, a new
-// taskbar): the program's icon and the live one are made for it again.
-void notification_icon_metrics_changed();
 // Shows `icon` in place of the program's icon (null: the program's icon
-// again), with the tooltip brought up to date in the same call.
+// again), with the tooltip kept last in the same call.
 void show_notification_image(HICON icon);
 // Whether the taskbar holds the icon, the only way back to a hidden window.
 bool notification_icon_shown();

@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "monitor/clock.h"
 #include "settings/save_worker.h"
@@ -19,7 +20,7 @@ void end_run(HWND window) {
         finish_usage();
         queue_settings_save();
     }
-    remove_notification_icon();
+    remove_notification_area();
 }
 
 void delete_saved_state() {

@@ -6,10 +6,8 @@
 #include <cstring>
 
 #include "app/app.h"
-#include "app/apply_settings.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
-#include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "dialogs/contrast_note.h"
 #include "dialogs/interface_list.h"
@@ -80,10 +78,9 @@ BYTE slider_alpha(HWND dialog) {
     return static_cast<BYTE>(SendMessageA(item(dialog, IDC_ALPHA), TBM_GETPOS, 0, 0) & 0xFF);
 }
 
-// The graph and the live icon show every change at once.
+// The graph, the live icon and the tooltip show every change at once.
 void refresh_main_window() {
-    InvalidateRect(main_window, nullptr, FALSE);
-    refresh_live_icon();
+    SendMessageA(main_window, show_changes_message, 0, 0);
 }
 
 void fill_choices(HWND list, const char* const* choices, int count, int selected) {
@@ -118,7 +115,6 @@ void apply_rate_units(RateUnits units) {
     if (units == traffic_graph.rate_units) return;
     traffic_graph.rate_units = units;
     reformat_labels(traffic_graph);
-    refresh_notification_tip();
     refresh_main_window();
 }
 
@@ -267,7 +263,6 @@ void confirm_config_dialog(HWND dialog) {
     apply_interface_choice(dialog, IDC_UPLOAD_GRAPH_ALL, IDC_UPLOAD_INTERFACE, select_upload_interface);
 
     traffic_graph.delay = read_decimal(dialog, IDC_TICK_DELAY);
-    start_sample_timer(main_window);
 
     const bool on_top = is_checked(dialog, IDC_ALWAYS_ON_TOP);
     apply_always_on_top(on_top);
@@ -288,10 +283,10 @@ void confirm_config_dialog(HWND dialog) {
     GetWindowTextA(item(dialog, IDC_THEME), traffic_graph.theme_name, sizeof traffic_graph.theme_name);
     apply_color_set(edit_colors, traffic_graph);
     traffic_graph.dependent_text_color = is_checked(dialog, IDC_DEPENDENT_TEXT_COLOR);
-    refresh_main_window();
-    // The previews are the user's choice now, and saved as such.
+    // The previews are the user's choice now: the window follows the delay,
+    // shows them and saves them as such.
     dialog_open = false;
-    save_settings();
+    SendMessageA(main_window, settings_confirmed_message, 0, 0);
     EndDialog(dialog, IDC_CONFIG_OK);
 }
 

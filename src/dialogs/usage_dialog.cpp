@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/apply_settings.h"
-#include "app/data_plan_watch.h"
+#include "app/app.h"
 #include "app/modal.h"
 #include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_plan_controls.h"
@@ -203,8 +202,7 @@ void confirm_usage_dialog(HWND dialog) {
         return;
     }
     data_plan = plan;
-    save_settings();
-    watch_data_plan();
+    SendMessageA(main_window, settings_confirmed_message, 0, 0);
     EndDialog(dialog, IDOK);
 }
 

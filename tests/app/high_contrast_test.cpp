@@ -12,6 +12,7 @@
 #include "app/apply_settings.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/program_icon.h"
 #include "app/window_options.h"

@@ -15,6 +15,8 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/main_window.h"
+#include "app/program.h"
 #include "app/start_with_windows.h"
 #include "app/window_dpi.h"
 #include "app/window_options.h"

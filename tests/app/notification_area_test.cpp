@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "app/live_icon.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "monitor/traffic_graph.h"
 #include "settings/settings_win_test_support.h"

@@ -14,6 +14,7 @@
 #include "app/app.h"
 #include "app/data_plan_watch.h"
 #include "app/live_icon.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/program_icon.h"
 #include "monitor/data_plan.h"

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/app.h"
+#include "app/main_window.h"
 #include "app/window_options.h"
 #include "dialogs/config_dialog.h"
 #include "support/graph_fixture.h"
@@ -20,6 +21,9 @@ LRESULT CALLBACK stand_in_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
         sample_ticks.push_back(GetTickCount());
         return 0;
     }
+    // What the dialogs ask of the Main window, the Main window's own handlers do.
+    if (message == show_changes_message || message == settings_confirmed_message)
+        return main_window_proc(window, message, wparam, lparam);
     return DefWindowProcA(window, message, wparam, lparam);
 }
 

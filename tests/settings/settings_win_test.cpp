@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"

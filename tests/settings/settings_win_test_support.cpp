@@ -11,7 +11,10 @@
 #include <filesystem>
 
 #include "app/app.h"
+#include "app/main_window.h"
+#include "app/notification_area.h"
 #include "app/notification_icon.h"
+#include "app/program.h"
 #include "app/window_options.h"
 #include "monitor/traffic_graph.h"
 #include "support/graph_fixture.h"

@@ -13,7 +13,7 @@
 #include "app/window_options.h"
 #include "app/window_placement.h"
 #include "dialogs/config_dialog.h"
-#include "graph/dpi.h"
+#include "dpi.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/plan_settings.h"

@@ -27,7 +27,7 @@
 #include "dialogs/config_dialog.h"
 #include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_dialog.h"
-#include "graph/dpi.h"
+#include "dpi.h"
 #include "graph/paint_graph_win.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"

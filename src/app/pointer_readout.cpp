@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/app.h"
-#include "graph/dpi.h"
+#include "dpi.h"
 #include "monitor/traffic_graph.h"
 
 PointerReadout pointer_readout;

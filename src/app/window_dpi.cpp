@@ -1,6 +1,6 @@
 #include "app/window_dpi.h"
 
-#include "graph/dpi.h"
+#include "dpi.h"
 
 int platform_window_dpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);

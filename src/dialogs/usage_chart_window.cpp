@@ -4,7 +4,7 @@
 
 #include "app/app.h"
 #include "dialogs/usage_view.h"
-#include "graph/dpi.h"
+#include "dpi.h"
 #include "graph/usage_chart_win.h"
 #include "monitor/traffic_graph.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "graph/contrast_colors.h"
-#include "graph/dpi.h"
+#include "dpi.h"
 #include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "monitor/traffic_graph.h"
-
 const ColorTheme themes[] = {
     {"Classic", {0x000000, 0x00FF00, 0xFF0000, 0xFFFF00, 0xFFFFFF}},
     {"Classic Pale", {0x000000, 0x00EC00, 0x8A3726, 0x9F9F11, 0xFFFFFF}},
@@ -21,9 +19,4 @@ const ColorSet* find_theme(const char* name) {
         if (std::strcmp(theme->name, name) == 0) return &theme->colors;
     }
     return nullptr;
-}
-
-void apply_color_set(const ColorSet& set, TrafficGraph& graph) {
-    graph.colors = set;
-    rebuild_pens(graph);
 }

@@ -25,11 +25,6 @@ extern const ColorTheme themes[];
 // The colours of the theme with exactly this name, or null ("Custom" is no theme).
 const ColorSet* find_theme(const char* name);
 
-struct TrafficGraph;
-
-// Recolours the record and rebuilds its pens; leaves the theme name alone.
-void apply_color_set(const ColorSet& set, TrafficGraph& graph);
-
 inline bool operator==(const ColorSet& a, const ColorSet& b) {
     return a.background == b.background && a.download == b.download && a.upload == b.upload &&
            a.overlapped == b.overlapped && a.text_labels == b.text_labels;

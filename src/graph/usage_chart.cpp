@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "graph/dpi.h"
+#include "dpi.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "graph/dpi.h"
+#include "dpi.h"
 #include "monitor/fatal.h"
 
 TrafficGraph traffic_graph;
@@ -102,4 +102,9 @@ void rebuild_pens(TrafficGraph& graph) {
     graph.upload_pen = CreatePen(PS_SOLID, 1, graph.colors.upload);
     graph.overlapped_pen = CreatePen(PS_SOLID, 1, graph.colors.overlapped);
     graph.text_pen = CreatePen(PS_SOLID, 1, graph.colors.text_labels);
+}
+
+void apply_color_set(const ColorSet& set, TrafficGraph& graph) {
+    graph.colors = set;
+    rebuild_pens(graph);
 }

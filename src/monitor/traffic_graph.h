@@ -70,6 +70,9 @@ void select_download_interface(TrafficGraph& graph, const char* name);
 void select_upload_interface(TrafficGraph& graph, const char* name);
 void rebuild_pens(TrafficGraph& graph);
 
+// Recolours the record and rebuilds its pens; leaves the theme name alone.
+void apply_color_set(const ColorSet& set, TrafficGraph& graph);
+
 // The rate labels, filled with a rate text; the readout under the pointer
 // repeats the first two for older samples.
 constexpr char download_label_format[] = "Down:  %s/s";

@@ -19,7 +19,7 @@
 #include "graph/contrast_gdi.h"
 #include "graph/usage_chart_win.h"
 #include "monitor/traffic_graph.h"
-#include "settings/settings_win_test_support.h"
+#include "app/main_window_fixture.h"
 #include "support/gdi_probe.h"
 #include "support/icon_pixels.h"
 #include "support/message_pump.h"

@@ -15,7 +15,7 @@
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "monitor/traffic_graph.h"
-#include "settings/settings_win_test_support.h"
+#include "app/main_window_fixture.h"
 #include "support/icon_pixels.h"
 #include "support/scripted_counters.h"
 

@@ -21,7 +21,7 @@
 #include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
 #include "resources/resource.h"
-#include "settings/settings_win_test_support.h"
+#include "app/main_window_fixture.h"
 #include "settings/usage_keeping.h"
 #include "support/icon_pixels.h"
 #include "support/scripted_counters.h"

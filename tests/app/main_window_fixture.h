@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "settings_fixture.h"
+#include "settings/settings_fixture.h"
 
 // What the driver saw of one message box, dialog or menu when it first found it.
 struct SeenModal {

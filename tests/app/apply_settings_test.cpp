@@ -29,7 +29,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/usage_keeping.h"
-#include "settings_win_test_support.h"
+#include "app/main_window_fixture.h"
 #include "support/message_pump.h"
 #include "support/scripted_counters.h"
 

@@ -1,4 +1,4 @@
-#include "settings_win_test_support.h"
+#include "app/main_window_fixture.h"
 
 #include "monitor/clock.h"
 #include "settings/save_worker.h"

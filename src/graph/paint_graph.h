@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "graph/contrast_colors.h"
 #include "dpi.h"
+#include "graph/contrast_colors.h"
 #include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 

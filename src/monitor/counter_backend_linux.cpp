@@ -1,5 +1,6 @@
 // Byte counts from the kernel's per-interface statistics.
 #include "monitor/counter_backend.h"
+
 #include "monitor/clock.h"
 
 #include <sys/stat.h>

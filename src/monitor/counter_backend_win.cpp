@@ -1,5 +1,6 @@
 // Byte counts from the IP Helper interface table.
 #include "monitor/counter_backend.h"
+
 #include "monitor/clock.h"
 
 // IP Helper's headers need winsock2 first.

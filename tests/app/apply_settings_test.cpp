@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/main_window_fixture.h"
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/window_options.h"
@@ -29,7 +30,6 @@
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/usage_keeping.h"
-#include "app/main_window_fixture.h"
 #include "support/message_pump.h"
 #include "support/scripted_counters.h"
 

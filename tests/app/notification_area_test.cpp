@@ -12,10 +12,10 @@
 
 #include "app/app.h"
 #include "app/live_icon.h"
+#include "app/main_window_fixture.h"
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "monitor/traffic_graph.h"
-#include "app/main_window_fixture.h"
 #include "support/icon_pixels.h"
 #include "support/scripted_counters.h"
 

@@ -33,16 +33,19 @@ void period_date(UsagePeriod& period, DayNumber day, int length) {
     std::snprintf(period.date, sizeof period.date, "%.*s", length, date);
 }
 
-// Names match as `same_text` matches them: ASCII letters in either case.
-std::string lookup_key(const char* name) {
-    std::string key = name;
+// Names match as `same_text` matches them: ASCII letters in either case. The
+// key is made in a buffer of the thread's, which a history's many rows reuse.
+const std::string& lookup_key(const char* name) {
+    thread_local std::string key;
+    key.assign(name);
     for (char& c : key) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return key;
 }
 
-// A record copied or rebuilt may carry an index of other adapters: it is made anew.
+// An index of more adapters than there are belongs to a list that was
+// replaced: it is made anew.
 void index_adapters(UsageCount& usage) {
     if (usage.indexed > usage.adapters.size()) {
         usage.adapter_lookup.clear();
@@ -57,24 +60,15 @@ void index_adapters(UsageCount& usage) {
 
 std::int32_t usage_adapter_index(UsageCount& usage, const char* name, bool make) {
     index_adapters(usage);
-    std::string key = lookup_key(name);
-    auto found = usage.adapter_lookup.find(key);
-    auto names_it = [&] {
-        return found != usage.adapter_lookup.end() &&
-               same_text(usage.adapters[static_cast<std::size_t>(found->second)].name, name);
-    };
-    if (found != usage.adapter_lookup.end() && !names_it()) {
-        usage.indexed = usage.adapters.size() + 1;
-        index_adapters(usage);
-        found = usage.adapter_lookup.find(key);
-    }
-    if (names_it()) return found->second;
+    const std::string& key = lookup_key(name);
+    const auto found = usage.adapter_lookup.find(key);
+    if (found != usage.adapter_lookup.end()) return found->second;
     if (!make || usage.adapters.size() >= max_usage_adapters) return -1;
     UsageAdapter adapter{};
     std::snprintf(adapter.name, sizeof adapter.name, "%s", name);
     usage.adapters.push_back(adapter);
     const std::int32_t index = static_cast<std::int32_t>(usage.adapters.size() - 1);
-    usage.adapter_lookup.emplace(std::move(key), index);
+    usage.adapter_lookup.emplace(key, index);
     usage.indexed = usage.adapters.size();
     return index;
 }

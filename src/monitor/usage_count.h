@@ -80,7 +80,9 @@ struct KeptHistoryRow {
 struct UsageCount {
     std::vector<UsageAdapter> adapters;  // never reordered: an index names one for the run
     // The index of each adapter by its name in lower case, for the first
-    // `indexed` adapters; the rest are added when next looked for.
+    // `indexed` adapters; the rest are added when next looked for. Whoever
+    // gives a record another list of adapters gives it no index (or sets
+    // `indexed` past the list's end, which has it made anew).
     std::unordered_map<std::string, std::int32_t> adapter_lookup;
     std::size_t indexed;
     std::vector<UsageCounter> counters;  // every identity of this boot seen

@@ -1,6 +1,7 @@
 #include "settings/usage_history_file.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -48,25 +49,24 @@ bool take_line_end(Cursor& c) {
 }
 
 // One field up to its comma or line end; quoted by the CSV rules or plain.
+// Runs between quotes are taken whole: ten years of a hundred adapters are
+// a third of a million lines.
 bool take_field(Cursor& c, std::string* field, bool last) {
     field->clear();
     if (c.at != c.end && *c.at == '"') {
-        for (++c.at;; ++c.at) {
-            if (c.at == c.end) return false;
-            if (*c.at != '"') {
-                *field += *c.at;
-                continue;
-            }
-            if (c.at + 1 != c.end && c.at[1] == '"') {
-                *field += '"';
-                ++c.at;
-                continue;
-            }
+        for (++c.at;;) {
+            const char* quote = static_cast<const char*>(std::memchr(c.at, '"', c.end - c.at));
+            if (!quote) return false;
+            field->append(c.at, quote);
+            c.at = quote + 1;
+            if (c.at == c.end || *c.at != '"') break;
+            *field += '"';
             ++c.at;
-            break;
         }
     } else {
-        while (c.at != c.end && *c.at != ',' && *c.at != '\r' && *c.at != '\n') *field += *c.at++;
+        const char* start = c.at;
+        while (c.at != c.end && *c.at != ',' && *c.at != '\r' && *c.at != '\n') ++c.at;
+        field->assign(start, c.at);
     }
     if (last) return at_line_end(c);
     if (c.at == c.end || *c.at != ',') return false;
@@ -147,14 +147,24 @@ bool parse_history(const std::string& bytes, UsageCount* usage) {
 // apostrophe where a spreadsheet would take it for a formula, and run it.
 void append_name(std::string& line, const std::string& utf8) {
     const bool guarded = !utf8.empty() && std::strchr(formula_starts, utf8[0]);
-    const bool quoted = utf8.find_first_of(",\"\r\n") != std::string::npos;
-    if (quoted) line += '"';
+    if (!std::strpbrk(utf8.c_str(), ",\"\r\n")) {
+        if (guarded) line += formula_guard;
+        line += utf8;
+        return;
+    }
+    line += '"';
     if (guarded) line += formula_guard;
     for (char c : utf8) {
         if (c == '"') line += '"';
         line += c;
     }
-    if (quoted) line += '"';
+    line += '"';
+}
+
+void append_count(std::string& line, std::uint64_t count) {
+    char digits[24];
+    line += ',';
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
 }
 
 // One line of the file; its name is UTF-8 already.
@@ -169,10 +179,10 @@ void append_line(std::string& text, const char (&date)[11], const HistoryLine& l
     text += date;
     text += ',';
     append_name(text, *line.name);
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, ",%d,%llu,%llu\r\n", line.hardware ? 1 : 0,
-                  static_cast<unsigned long long>(line.received), static_cast<unsigned long long>(line.sent));
-    text += numbers;
+    text += line.hardware ? ",1" : ",0";
+    append_count(text, line.received);
+    append_count(text, line.sent);
+    text += "\r\n";
 }
 
 // The adapters' names as the file spells them, each converted once.

@@ -1,6 +1,20 @@
 # Shared by scripts/test and scripts/run: packages, the Wine prefix, Xvfb.
 
-step() { printf '\n== %s\n' "$*"; }
+# Each step says how long the one before it took; `step_times` keeps them.
+step_times=()
+step() {
+    finish_step
+    current_step=$*
+    current_step_began=$SECONDS
+    printf '\n== %s\n' "$*"
+}
+finish_step() {
+    [ -n "${current_step:-}" ] || return 0
+    local took=$((SECONDS - current_step_began))
+    step_times+=("$(printf '%5d s  %s' "$took" "$current_step")")
+    printf '   (%d s)\n' "$took"
+    current_step=
+}
 
 # Installs the packages that are missing; as another user, names them instead.
 ensure_packages() {
@@ -24,9 +38,13 @@ wine_binary() {
     if [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64; else echo wine; fi
 }
 
+use_wine_prefix() {
+    export MIVREL_WINEPREFIX=$1 WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
 # Makes (once) and starts a quiet private prefix with a persistent server.
 start_wine_prefix() {
-    export MIVREL_WINEPREFIX=$1 WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    use_wine_prefix "$1"
     if [ ! -f "$WINEPREFIX/.mivrel-ready" ]; then
         rm -rf "$WINEPREFIX"
         mkdir -p "$(dirname "$WINEPREFIX")"

@@ -10,10 +10,6 @@ UsageCount usage_count = {};
 
 namespace {
 
-// Far more than any machine has; a hostile file cannot make more.
-constexpr std::size_t max_usage_adapters = 4096;
-constexpr std::size_t max_usage_counters = 4096;
-
 // Years of counting at any speed stay far below the top; it holds there.
 void add_bytes(std::uint64_t& total, std::uint64_t bytes) {
     total = total > UINT64_MAX - bytes ? UINT64_MAX : total + bytes;
@@ -37,17 +33,44 @@ void period_date(UsagePeriod& period, DayNumber day, int length) {
     std::snprintf(period.date, sizeof period.date, "%.*s", length, date);
 }
 
+// Names match as `same_text` matches them: ASCII letters in either case. The
+// key is made in a buffer of the thread's, which a history's many rows reuse.
+const std::string& lookup_key(const char* name) {
+    thread_local std::string key;
+    key.assign(name);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+}
+
+// An index of more adapters than there are belongs to a list that was
+// replaced: it is made anew.
+void index_adapters(UsageCount& usage) {
+    if (usage.indexed > usage.adapters.size()) {
+        usage.adapter_lookup.clear();
+        usage.indexed = 0;
+    }
+    for (; usage.indexed < usage.adapters.size(); ++usage.indexed)
+        usage.adapter_lookup.emplace(lookup_key(usage.adapters[usage.indexed].name),
+                                     static_cast<std::int32_t>(usage.indexed));
+}
+
 }  // namespace
 
 std::int32_t usage_adapter_index(UsageCount& usage, const char* name, bool make) {
-    for (std::size_t i = 0; i < usage.adapters.size(); ++i) {
-        if (same_text(usage.adapters[i].name, name)) return static_cast<std::int32_t>(i);
-    }
+    index_adapters(usage);
+    const std::string& key = lookup_key(name);
+    const auto found = usage.adapter_lookup.find(key);
+    if (found != usage.adapter_lookup.end()) return found->second;
     if (!make || usage.adapters.size() >= max_usage_adapters) return -1;
     UsageAdapter adapter{};
     std::snprintf(adapter.name, sizeof adapter.name, "%s", name);
     usage.adapters.push_back(adapter);
-    return static_cast<std::int32_t>(usage.adapters.size() - 1);
+    const std::int32_t index = static_cast<std::int32_t>(usage.adapters.size() - 1);
+    usage.adapter_lookup.emplace(key, index);
+    usage.indexed = usage.adapters.size();
+    return index;
 }
 
 std::size_t first_usage_row(const UsageCount& usage, DayNumber day) {

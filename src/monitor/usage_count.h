@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "monitor/calendar.h"
@@ -16,6 +18,14 @@ struct ByteCounts {
 
 // Stands for the sum over the adapters that were hardware, as "*" does for the graph.
 constexpr char all_hardware_adapters[] = "*";
+
+// Far more than any machine has; a hostile file cannot make more.
+constexpr std::size_t max_usage_adapters = 4096;
+constexpr std::size_t max_usage_counters = 4096;
+// usage.cfg's entries, numbered from 1: one per counter base, and one per
+// adapter whose rows grew without a base. Its writer never writes more and
+// its reader takes every one.
+constexpr std::size_t max_usage_file_entries = max_usage_counters + max_usage_adapters;
 
 struct UsagePeriod {
     char date[11];  // "YYYY-MM-DD" for a day, "YYYY-MM" for a month
@@ -56,10 +66,28 @@ inline bool grown_past_file(const UsageDay& row) {
     return row.received != row.filed_received || row.sent != row.filed_sent;
 }
 
+// A row of usage-history.csv that no adapter of the count can take: its name
+// is past the limit of names, or cannot be spelt in the ANSI code page. It is
+// not counted, and is written back as it was. `name` is UTF-8.
+struct KeptHistoryRow {
+    DayNumber day;
+    std::string name;
+    bool hardware;
+    std::uint64_t received;
+    std::uint64_t sent;
+};
+
 struct UsageCount {
     std::vector<UsageAdapter> adapters;  // never reordered: an index names one for the run
+    // The index of each adapter by its name in lower case, for the first
+    // `indexed` adapters; the rest are added when next looked for. Whoever
+    // gives a record another list of adapters gives it no index (or sets
+    // `indexed` past the list's end, which has it made anew).
+    std::unordered_map<std::string, std::int32_t> adapter_lookup;
+    std::size_t indexed;
     std::vector<UsageCounter> counters;  // every identity of this boot seen
     std::vector<UsageDay> days;          // by date, then by adapter index
+    std::vector<KeptHistoryRow> kept;    // by date, then by name's bytes
     bool counting;                       // a reading of this run was taken
     DayNumber today;                     // the date of the last reading
     std::int64_t system_start_s;         // this boot's start, seconds since 1970 (UTC)

@@ -77,4 +77,8 @@ bool file_exists(const char* path);
 // people open elsewhere want them; false (and an empty text) when the text
 // does not fit in `size` bytes. Elsewhere both are the system's bytes.
 bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size);
-bool utf8_to_ansi(const char* utf8, char* ansi, std::size_t size);
+// The way back is exact or refused (with an empty text): bytes that are no
+// UTF-8, or a character the code page has no exact spelling for, would
+// otherwise become '?', and two names one.
+enum class AnsiText { converted, too_long, not_utf8, not_spelt };
+AnsiText utf8_to_ansi(const char* utf8, char* ansi, std::size_t size);

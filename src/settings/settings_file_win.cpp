@@ -198,6 +198,20 @@ bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size) {
     return convert_text(CP_ACP, ansi, CP_UTF8, utf8, size);
 }
 
-bool utf8_to_ansi(const char* utf8, char* ansi, std::size_t size) {
-    return convert_text(CP_UTF8, utf8, CP_ACP, ansi, size);
+AnsiText utf8_to_ansi(const char* utf8, char* ansi, std::size_t size) {
+    if (size == 0) return AnsiText::too_long;
+    ansi[0] = '\0';
+    wchar_t wide[1024];
+    const int wide_length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide, 1024);
+    if (wide_length <= 0)
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? AnsiText::too_long : AnsiText::not_utf8;
+    // A system whose ANSI code page is UTF-8 spells everything, and takes no flags.
+    const bool utf8_system = GetACP() == CP_UTF8;
+    BOOL defaulted = FALSE;
+    const int room = size > 0x7fffffff ? 0x7fffffff : static_cast<int>(size);
+    const int written = WideCharToMultiByte(CP_ACP, utf8_system ? 0 : WC_NO_BEST_FIT_CHARS, wide, wide_length,
+                                            ansi, room, nullptr, utf8_system ? nullptr : &defaulted);
+    if (written > 0 && !defaulted) return AnsiText::converted;
+    ansi[0] = '\0';
+    return written > 0 ? AnsiText::not_spelt : AnsiText::too_long;
 }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int max_stored_adapters = 4096;
-
 bool is_digits(const char* text, std::size_t length) {
     return std::strspn(text, "0123456789") == length;
 }
@@ -93,7 +91,7 @@ StoredAdapter* stored_adapter(UsageLines& lines, const char* key, const char** w
     const std::size_t digits = std::strspn(number, "0123456789");
     if (digits == 0 || digits > 4 || number[digits] != '.') return nullptr;
     const int n = std::atoi(number);
-    if (n >= max_stored_adapters) return nullptr;
+    if (static_cast<std::size_t>(n) > max_usage_file_entries) return nullptr;
     if (static_cast<std::size_t>(n) >= lines.adapters.size())
         lines.adapters.resize(static_cast<std::size_t>(n) + 1);
     *what = number + digits + 1;
@@ -155,7 +153,7 @@ void take_adapters(const UsageLines& lines, UsageCount* usage) {
         const bool known =
             std::any_of(usage->counters.begin(), usage->counters.end(),
                         [&](const UsageCounter& counter) { return counter.key == stored.luid; });
-        if (stored.has_luid && stored.has_last && !known)
+        if (stored.has_luid && stored.has_last && !known && usage->counters.size() < max_usage_counters)
             usage->counters.push_back({stored.luid, stored.last_received, stored.last_sent, index});
         for (const StoredDay& day : stored.days)
             take_filed_usage(*usage, index, day.day, adapter.hardware, day.received, day.sent, false);
@@ -236,7 +234,8 @@ std::string usage_file_text(const UsageCount& usage, const PlanWarningState& pla
     add_line(text, keys::adapter_system_start, std::to_string(usage.system_start_s));
 
     // By adapter: its counter bases (one entry each), and the rows the
-    // history does not hold as they are, under the first.
+    // history does not hold as they are, under the first. At most one entry
+    // per base and one per adapter: never past `max_usage_file_entries`.
     std::vector<std::vector<const UsageDay*>> grown(usage.adapters.size());
     for (const UsageDay& row : usage.days) {
         if (grown_past_file(row)) grown[static_cast<std::size_t>(row.adapter)].push_back(&row);

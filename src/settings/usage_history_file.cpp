@@ -1,9 +1,12 @@
 #include "settings/usage_history_file.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "settings/settings_file.h"
 #include "settings/settings_file_platform.h"
@@ -46,25 +49,24 @@ bool take_line_end(Cursor& c) {
 }
 
 // One field up to its comma or line end; quoted by the CSV rules or plain.
+// Runs between quotes are taken whole: ten years of a hundred adapters are
+// a third of a million lines.
 bool take_field(Cursor& c, std::string* field, bool last) {
     field->clear();
     if (c.at != c.end && *c.at == '"') {
-        for (++c.at;; ++c.at) {
-            if (c.at == c.end) return false;
-            if (*c.at != '"') {
-                *field += *c.at;
-                continue;
-            }
-            if (c.at + 1 != c.end && c.at[1] == '"') {
-                *field += '"';
-                ++c.at;
-                continue;
-            }
+        for (++c.at;;) {
+            const char* quote = static_cast<const char*>(std::memchr(c.at, '"', c.end - c.at));
+            if (!quote) return false;
+            field->append(c.at, quote);
+            c.at = quote + 1;
+            if (c.at == c.end || *c.at != '"') break;
+            *field += '"';
             ++c.at;
-            break;
         }
     } else {
-        while (c.at != c.end && *c.at != ',' && *c.at != '\r' && *c.at != '\n') *field += *c.at++;
+        const char* start = c.at;
+        while (c.at != c.end && *c.at != ',' && *c.at != '\r' && *c.at != '\n') ++c.at;
+        field->assign(start, c.at);
     }
     if (last) return at_line_end(c);
     if (c.at == c.end || *c.at != ',') return false;
@@ -86,6 +88,23 @@ bool read_count(const std::string& text, std::uint64_t* count) {
     return true;
 }
 
+// Rows no adapter can take are kept as they are, by date and name; a repeated
+// one takes the larger counts, as a counted one does.
+void keep_row(UsageCount& usage, KeptHistoryRow row) {
+    const auto before = [](const KeptHistoryRow& a, const KeptHistoryRow& b) {
+        return a.day < b.day || (a.day == b.day && a.name < b.name);
+    };
+    auto at = usage.kept.end();
+    if (!usage.kept.empty() && !before(usage.kept.back(), row))
+        at = std::lower_bound(usage.kept.begin(), usage.kept.end(), row, before);
+    if (at != usage.kept.end() && at->day == row.day && at->name == row.name) {
+        at->received = std::max(at->received, row.received);
+        at->sent = std::max(at->sent, row.sent);
+        return;
+    }
+    usage.kept.insert(at, std::move(row));
+}
+
 bool parse_history(const std::string& bytes, UsageCount* usage) {
     Cursor c{bytes.data(), bytes.data() + bytes.size()};
     if (bytes.compare(0, 3, byte_order_mark) == 0) c.at += 3;
@@ -97,7 +116,6 @@ bool parse_history(const std::string& bytes, UsageCount* usage) {
     c.at += header_length;
     if (!take_line_end(c)) return false;
     std::string fields[5];
-    std::int32_t adapter = -1;
     while (c.at != c.end) {
         for (int i = 0; i < 5; ++i) {
             if (!take_field(c, &fields[i], i == 4)) return false;
@@ -109,56 +127,106 @@ bool parse_history(const std::string& bytes, UsageCount* usage) {
         if (!parse_iso_date(fields[0].c_str(), &day) || (fields[2] != "0" && fields[2] != "1") ||
             !read_count(fields[3], &received) || !read_count(fields[4], &sent))
             return false;
-        char name[instance_name_size];
         const std::size_t marked = fields[1].size() > 1 && fields[1][0] == formula_guard ? 1 : 0;
-        if (fields[1].size() == marked || fields[1].find('\0') != std::string::npos ||
-            !utf8_to_ansi(fields[1].c_str() + marked, name, sizeof name))
-            return false;
-        // Rows of one adapter tend to follow each other's dates.
-        if (adapter < 0 || !same_text(usage->adapters[static_cast<std::size_t>(adapter)].name, name))
-            adapter = usage_adapter_index(*usage, name, true);
-        if (adapter < 0) return false;
-        take_filed_usage(*usage, adapter, day, fields[2] == "1", received, sent, true);
+        if (fields[1].size() == marked || fields[1].find('\0') != std::string::npos) return false;
+        const char* utf8 = fields[1].c_str() + marked;
+        char name[instance_name_size];
+        const AnsiText spelt = utf8_to_ansi(utf8, name, sizeof name);
+        if (spelt == AnsiText::too_long || spelt == AnsiText::not_utf8) return false;
+        const std::int32_t adapter =
+            spelt == AnsiText::converted ? usage_adapter_index(*usage, name, true) : -1;
+        if (adapter >= 0)
+            take_filed_usage(*usage, adapter, day, fields[2] == "1", received, sent, true);
+        else
+            keep_row(*usage, {day, utf8, fields[2] == "1", received, sent});
     }
     return true;
 }
 
-void append_name(std::string& line, const char* ansi) {
-    char name[utf8_name_size + 1];
-    char* text = name + 1;
-    if (!ansi_to_utf8(ansi, text, utf8_name_size)) std::snprintf(text, utf8_name_size, "%s", ansi);
-    // A spreadsheet would take such a name for a formula, and run it.
-    if (std::strchr(formula_starts, *text) && *text) *--text = formula_guard;
-    if (!std::strpbrk(text, ",\"\r\n")) {
-        line += text;
+// `utf8` as the file spells it: quoted by the CSV rules, and after an
+// apostrophe where a spreadsheet would take it for a formula, and run it.
+void append_name(std::string& line, const std::string& utf8) {
+    const bool guarded = !utf8.empty() && std::strchr(formula_starts, utf8[0]);
+    if (!std::strpbrk(utf8.c_str(), ",\"\r\n")) {
+        if (guarded) line += formula_guard;
+        line += utf8;
         return;
     }
     line += '"';
-    for (const char* p = text; *p; ++p) {
-        if (*p == '"') line += '"';
-        line += *p;
+    if (guarded) line += formula_guard;
+    for (char c : utf8) {
+        if (c == '"') line += '"';
+        line += c;
     }
     line += '"';
 }
 
+void append_count(std::string& line, std::uint64_t count) {
+    char digits[24];
+    line += ',';
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, count).ptr);
+}
+
+// One line of the file; its name is UTF-8 already.
+struct HistoryLine {
+    const std::string* name;
+    bool hardware;
+    std::uint64_t received;
+    std::uint64_t sent;
+};
+
+void append_line(std::string& text, const char (&date)[11], const HistoryLine& line) {
+    text += date;
+    text += ',';
+    append_name(text, *line.name);
+    text += line.hardware ? ",1" : ",0";
+    append_count(text, line.received);
+    append_count(text, line.sent);
+    text += "\r\n";
+}
+
+// The adapters' names as the file spells them, each converted once.
+std::vector<std::string> utf8_names(const UsageCount& usage) {
+    std::vector<std::string> names(usage.adapters.size());
+    char utf8[utf8_name_size];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const char* ansi = usage.adapters[i].name;
+        names[i] = ansi_to_utf8(ansi, utf8, sizeof utf8) ? utf8 : ansi;
+    }
+    return names;
+}
+
+// Dates ascending, and within a date the names' bytes ascending, whatever
+// order the adapters were first seen in: a history read and written back
+// gives the same bytes.
 bool write_history(std::FILE* file, void* context) {
     const UsageCount& usage = *static_cast<const UsageCount*>(context);
+    const std::vector<std::string> names = utf8_names(usage);
     std::string text = byte_order_mark;
     text += header;
     text += "\r\n";
-    char date[11] = "";
-    DayNumber dated = 0;
-    for (const UsageDay& row : usage.days) {
-        if (row.received == 0 && row.sent == 0) continue;
-        if (date[0] == '\0' || row.day != dated) format_iso_date(date, dated = row.day);
-        text += date;
-        text += ',';
-        append_name(text, usage.adapters[static_cast<std::size_t>(row.adapter)].name);
-        char numbers[64];
-        std::snprintf(numbers, sizeof numbers, ",%d,%llu,%llu\r\n", row.hardware ? 1 : 0,
-                      static_cast<unsigned long long>(row.received),
-                      static_cast<unsigned long long>(row.sent));
-        text += numbers;
+    std::vector<HistoryLine> lines;
+    auto row = usage.days.begin();
+    auto kept = usage.kept.begin();
+    while (row != usage.days.end() || kept != usage.kept.end()) {
+        const DayNumber day = kept == usage.kept.end() || (row != usage.days.end() && row->day < kept->day)
+                                  ? row->day
+                                  : kept->day;
+        lines.clear();
+        for (; row != usage.days.end() && row->day == day; ++row) {
+            if (row->received != 0 || row->sent != 0)
+                lines.push_back({&names[static_cast<std::size_t>(row->adapter)], row->hardware, row->received,
+                                 row->sent});
+        }
+        for (; kept != usage.kept.end() && kept->day == day; ++kept) {
+            if (kept->received != 0 || kept->sent != 0)
+                lines.push_back({&kept->name, kept->hardware, kept->received, kept->sent});
+        }
+        std::sort(lines.begin(), lines.end(),
+                  [](const HistoryLine& a, const HistoryLine& b) { return *a.name < *b.name; });
+        char date[11];
+        format_iso_date(date, day);
+        for (const HistoryLine& line : lines) append_line(text, date, line);
         // Written in blocks, so that ten years do not wait in memory twice.
         if (text.size() >= 60000) {
             if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) return false;

@@ -126,6 +126,7 @@ bool hand_over() {
     if (snapshot->with_history) {
         snapshot->history.adapters = usage_count.adapters;
         snapshot->history.days = usage_count.days;
+        snapshot->history.kept = usage_count.kept;
     }
     keeping.handed_start_s = usage_count.system_start_s;
     usage_count.changed = usage_count.new_base = false;
@@ -308,6 +309,7 @@ void export_usage(const char* path, ExportDone done, void* context) {
     auto content = std::make_shared<UsageCount>();
     content->adapters = usage_count.adapters;
     content->days = usage_count.days;
+    content->kept = usage_count.kept;
     queue_save(SaveSlot::exported, [target, content, done, context] {
         const bool exported = export_usage_history(target->c_str(), *content);
         done(exported, context);

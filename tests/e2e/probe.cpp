@@ -21,6 +21,9 @@
 //                                   prints the program's tooltip window: "tip visible" or
 //                                   "tip hidden", its text with " | " between lines, its
 //                                   rectangle; waits up to ms for the state named first
+//   probe wake                      tells it the system has resumed from sleep, as Windows
+//                                   does, and returns once it has handled that: it has read
+//                                   its counters (the readings of a test need not wait 10 s)
 //   probe kill                      ends the program's process where it stands
 //   probe run FOLDER PROGRAM [LOCAL]
 //                                   runs PROGRAM with "AppData" set to FOLDER and
@@ -268,6 +271,16 @@ int run(const char* app_data, const char* program, const char* local_app_data) {
     return static_cast<int>(exit_code);
 }
 
+// Sent, not posted: the answer comes once the program has handled it.
+int wake_program() {
+    HWND window = program_window();
+    DWORD_PTR result = 0;
+    return window && SendMessageTimeoutA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0,
+                                         SMTO_ABORTIFHUNG, 30000, &result)
+               ? 0
+               : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -281,6 +294,7 @@ int main(int argc, char** argv) {
     if (is("escape", 0)) return post_to_program(WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     if (is("close", 0)) return post_to_program(WM_CLOSE, 0, 0);
     if (is("kill", 0)) return kill_program();
+    if (is("wake", 0)) return wake_program();
     if (is("command", 1)) return post_to_program(WM_COMMAND, milliseconds(argv[2]), 0);
     if (is("front", 0)) {
         char name[64] = "none";
@@ -296,8 +310,9 @@ int main(int argc, char** argv) {
     if ((is("run", 2) || is("run", 3))) return run(argv[2], argv[3], argc > 4 ? argv[4] : argv[2]);
     if (is("usage", 1)) return open_usage(milliseconds(argv[2]));
     if (is("export", 2)) return export_usage(argv[2], milliseconds(argv[3]));
-    std::fprintf(stderr,
-                 "usage: probe "
-                 "find|wait|gone|escape|close|command|icon|front|answer|theme|usage|export|tip|run ...\n");
+    std::fprintf(
+        stderr,
+        "usage: probe "
+        "find|wait|gone|escape|close|command|icon|front|answer|theme|usage|export|tip|run|wake ...\n");
     return 2;
 }

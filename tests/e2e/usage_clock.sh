@@ -32,8 +32,12 @@ EOF
 }
 
 kernel() { cat /sys/class/net/lo/statistics/rx_bytes; }
-# More than one reading (every 10 s) after a phase.
-settle() { sleep 12; }
+# A reading after a phase, the program's clock moved by then (libfaketime
+# looks at its file once a second): waking from sleep, it reads at once.
+settle() {
+    sleep 1.5
+    probe wake >/dev/null
+}
 
 # The program's clock: the local time 90 s before the next midnight, then moved.
 offset=$(($(date -d 'tomorrow 00:00' +%s) - $(date +%s) - 90))
@@ -61,6 +65,8 @@ k0=$(kernel)
 start_program "$work"
 check "the window appears" probe wait 30000
 settle
+# The first reading's base is written at the start, by the saving thread.
+for _ in $(seq 100); do [ -s "$work/mivrel/usage.cfg" ] && break; sleep 0.1; done
 first=$(base)
 send_traffic 2000000
 # Around each move the loopback's own chatter may fall to either date: the

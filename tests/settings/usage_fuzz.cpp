@@ -19,7 +19,9 @@ namespace {
 using Row = std::tuple<std::string, DayNumber, bool, std::uint64_t, std::uint64_t>;
 using Base = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::string>;
 
-// The counts with traffic, by name and date; the history keeps the hardware flag too.
+// The counts with traffic, and the rows kept uncounted, in no order: a
+// date's rows follow the adapters' first appearance in memory. The history
+// keeps the hardware flag too.
 std::vector<Row> rows_of(const UsageCount& usage, bool with_hardware) {
     std::vector<Row> rows;
     for (const UsageDay& row : usage.days) {
@@ -27,6 +29,11 @@ std::vector<Row> rows_of(const UsageCount& usage, bool with_hardware) {
         rows.emplace_back(usage.adapters[static_cast<std::size_t>(row.adapter)].name, row.day,
                           with_hardware && row.hardware, row.received, row.sent);
     }
+    for (const KeptHistoryRow& row : usage.kept) {
+        if (row.received != 0 || row.sent != 0)
+            rows.emplace_back("kept " + row.name, row.day, row.hardware, row.received, row.sent);
+    }
+    std::sort(rows.begin(), rows.end());
     return rows;
 }
 

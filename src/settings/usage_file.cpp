@@ -216,7 +216,9 @@ bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state,
                      const char* upload) {
     UsageLines lines{};
     *state = {};
-    if (!read_pairs_file(path, take_usage_pair, &lines)) return false;
+    const FileRead outcome = read_pairs_file(path, take_usage_pair, &lines);
+    state->unreadable = outcome == FileRead::unreadable;
+    if (outcome != FileRead::read) return false;
     if (lines.this_version) {
         *state = lines.state;
         take_adapters(lines, usage);

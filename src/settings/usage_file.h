@@ -29,6 +29,7 @@ struct UsageFileState {
     bool system_start_known;
     std::int64_t system_start_s;
     PlanWarningState plan;
+    bool unreadable;  // there, but not read whole: nothing was taken
 };
 
 // Takes the counts of the file into `usage`, over what the history gave, and

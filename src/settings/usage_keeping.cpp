@@ -10,7 +10,9 @@
 
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
+#include "settings/roamed_counts.h"
 #include "settings/save_worker.h"
+#include "settings/set_aside_files.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
@@ -28,7 +30,7 @@ struct Keeping {
     bool same_boot;
     // A history that could not be read, or not set aside, is never written over.
     bool history_writable;
-    bool set_aside_notice;
+    char set_aside_name[set_aside_name_size];
     // The first snapshot that must take the history along (0: none due).
     std::uint64_t history_wanted;
     std::uint64_t snapshots;
@@ -36,6 +38,7 @@ struct Keeping {
     std::int64_t handed_start_s;
     DataFolder folder;
     PlanWarningState plan;
+    std::vector<LeftBehind> left_behind;
 };
 
 Keeping keeping;
@@ -120,7 +123,7 @@ bool hand_over() {
     derive_periods();
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->number = ++keeping.snapshots;
-    snapshot->usage_text = usage_file_text(usage_count, keeping.plan);
+    snapshot->usage_text = usage_file_text(usage_count, keeping.plan) + left_behind_text(keeping.left_behind);
     snapshot->with_history = keeping.history_wanted != 0 && keeping.history_writable &&
                              counts_path(snapshot->history_path, usage_history_file_name);
     if (snapshot->with_history) {
@@ -153,11 +156,9 @@ bool take_reading() {
     return new_date;
 }
 
-// Renames a damaged history, replacing an older set-aside one, so that a new one starts.
+// Renames a damaged history, under a name of its own, so that a new one starts.
 bool set_history_aside(const char* history) {
-    char bad[path_capacity];
-    return counts_path(bad, usage_history_bad_file_name) &&
-           file_replacer(history, bad) == ReplaceResult::replaced;
+    return set_file_aside(history, damaged_history, keeping.set_aside_name);
 }
 
 void load_history() {
@@ -176,41 +177,7 @@ void load_history() {
             break;
         case HistoryRead::damaged:
             keeping.history_writable = set_history_aside(path);
-            keeping.set_aside_notice = keeping.history_writable;
             break;
-    }
-}
-
-constexpr const char* count_files[] = {usage_history_file_name, usage_history_bad_file_name, usage_file_name};
-
-// Earlier versions kept the counts beside the settings, which roam with the
-// profile. They come over as one set, usage.cfg last: once it is here, the
-// settings folder is never read for counts again.
-void take_over_roaming_counts() {
-    keeping.folder = DataFolder::local;
-    char local[path_capacity], roaming[path_capacity];
-    if (!data_file_path(local, DataFolder::local, usage_file_name) ||
-        !data_file_path(roaming, DataFolder::roaming, usage_file_name) || same_text(local, roaming) ||
-        file_exists(local))
-        return;
-    bool copied = true, found = false;
-    for (const char* name : count_files) {
-        if (!data_file_path(local, DataFolder::local, name) ||
-            !data_file_path(roaming, DataFolder::roaming, name))
-            return;
-        if (!file_exists(roaming)) continue;
-        found = true;
-        make_folder_of(local);
-        copied = copied && copy_file_atomically(roaming, local);
-    }
-    if (!found) return;
-    // A copy that failed leaves the set where it is, for this run and the next try.
-    if (!copied) {
-        keeping.folder = DataFolder::roaming;
-        return;
-    }
-    for (const char* name : count_files) {
-        if (data_file_path(roaming, DataFolder::roaming, name)) remove_file(roaming);
     }
 }
 
@@ -233,7 +200,7 @@ void load_usage() {
     take_outcome();
     usage_count = {};
     keeping = {};
-    take_over_roaming_counts();
+    keeping.folder = take_over_roaming_counts(&keeping.left_behind);
     tidy_folders();
     load_history();
     UsageFileState state{};
@@ -242,6 +209,8 @@ void load_usage() {
         load_usage_file(path, &usage_count, &state, stored_text(keys::device_in),
                         stored_text(keys::device_out));
     keeping.plan = state.plan;
+    remove_left_behind(state.left_behind);
+    for (LeftBehind& file : state.left_behind) keeping.left_behind.push_back(std::move(file));
     const std::int64_t apart = read_system_start() - state.system_start_s;
     keeping.same_boot =
         state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
@@ -325,23 +294,12 @@ void keep_plan_warnings(const PlanWarningState& warnings) {
     usage_count.changed = true;
 }
 
-bool take_history_set_aside_notice() {
-    const bool notice = keeping.set_aside_notice;
-    keeping.set_aside_notice = false;
-    return notice;
+bool take_history_set_aside_notice(char (&name)[set_aside_name_size]) {
+    std::snprintf(name, sizeof name, "%s", keeping.set_aside_name);
+    keeping.set_aside_name[0] = '\0';
+    return name[0] != '\0';
 }
 
 void delete_usage() {
-    for (DataFolder folder : {DataFolder::local, DataFolder::roaming}) {
-        char path[path_capacity];
-        for (const char* name : count_files) {
-            if (data_file_path(path, folder, name)) remove_file(path);
-        }
-    }
-    char local[path_capacity], roaming[path_capacity];
-    if (!data_file_path(local, DataFolder::local, "") || !data_file_path(roaming, DataFolder::roaming, "") ||
-        same_text(local, roaming))
-        return;
-    remove_abandoned_saves(local);
-    remove_folder(local);
+    delete_count_files();
 }

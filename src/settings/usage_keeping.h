@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "monitor/data_plan.h"
+#include "settings/set_aside_files.h"
 
 // At start: this machine's counts taken over from the settings folder where an
 // earlier version kept them, the history and usage.cfg read, and a first
@@ -46,12 +47,12 @@ void export_usage(const char* path, ExportDone done, void* context);
 PlanWarningState stored_plan_warnings();
 void keep_plan_warnings(const PlanWarningState& warnings);
 
-// True once after a history file that could not be read whole was set aside
-// as "usage-history.bad.csv", so that the Usage window says so once.
-bool take_history_set_aside_notice();
+// True once after a history file that could not be read whole was set aside,
+// with the name it was given, so that the Usage window says so once.
+bool take_history_set_aside_notice(char (&name)[set_aside_name_size]);
 
 // For "Reset Config and Exit...", with the worker stopped: usage.cfg, the
-// history and a set-aside history, in both folders.
+// history and every file set aside, in both folders.
 void delete_usage();
 
 constexpr std::int64_t usage_write_interval_ns = 60'000'000'000;

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "monitor/clock.h"
 #include "monitor/usage_history.h"
 #include "settings/settings_file.h"
@@ -156,6 +160,9 @@ protected:
         system_start = 1774850000;
         scripted_reset();
         read_local_date = [](char(&text)[11]) { std::snprintf(text, sizeof text, "%s", today.c_str()); };
+        read_local_time = [](char(&text)[18]) {
+            std::snprintf(text, sizeof text, "%s-120000", today.c_str());
+        };
         read_system_start = [] { return system_start; };
         eth = scripted_add("eth0", true);
         scripted_add("lo", false);
@@ -163,6 +170,7 @@ protected:
     }
     void TearDown() override {
         read_local_date = real_date;
+        read_local_time = real_time;
         read_system_start = real_start;
         set_counter_backend(nullptr);
         usage_count = {};
@@ -178,6 +186,7 @@ protected:
     static inline std::string today;
     static inline std::int64_t system_start;
     LocalDateReader real_date = read_local_date;
+    LocalTimeReader real_time = read_local_time;
     SystemStartReader real_start = read_system_start;
     AppDataGuard app_data;
     ScratchFolder scratch;
@@ -213,17 +222,29 @@ TEST_F(UsageKeeping, TrafficWhileClosedCountsAtTheNextStartOfTheSameBootOnly) {
     EXPECT_EQ(eth0_on("2026-03-31"), "505/55") << "from the start's values on";
 }
 
-TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
+// Each damaged history is set aside under a name of its own, in the same
+// second too, beside one an earlier version set aside: none replaces another,
+// and a reset removes them all, but no file of another program.
+TEST_F(UsageKeeping, EveryDamagedHistoryIsSetAsideUnderANameOfItsOwn) {
     const std::string damaged =
         "\xEF\xBB\xBF"
         "date,adapter,hardware,received,sent\r\n2026-03-29,eth0,1,5";
     make_folder(settings_path(""));
-    write_file(file("usage-history.csv"), damaged + "\"");
     write_file(file("usage-history.bad.csv"), "an older one");
-    load_usage();
-    EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
-    EXPECT_TRUE(take_history_set_aside_notice());
-    EXPECT_FALSE(take_history_set_aside_notice());
+    write_file(file("usage-history.bad-notes.csv"), "another program's");
+    char name[set_aside_name_size];
+    for (const char* set_aside :
+         {"usage-history.bad-2026-03-30-120000.csv", "usage-history.bad-2026-03-30-120000-2.csv"}) {
+        write_file(file("usage-history.csv"), damaged + set_aside);
+        load_usage();
+        ASSERT_TRUE(take_history_set_aside_notice(name));
+        EXPECT_STREQ(name, set_aside);
+        EXPECT_FALSE(take_history_set_aside_notice(name));
+        EXPECT_EQ(read_file(file(set_aside)), damaged + set_aside);
+    }
+    EXPECT_EQ(read_file(file("usage-history.bad.csv")), "an older one");
+    EXPECT_EQ(read_file(file("usage-history.bad-2026-03-30-120000.csv")),
+              damaged + "usage-history.bad-2026-03-30-120000.csv");
     scripted_add_counts(eth, 10, 1);
     end_run();
     today = "2026-03-31";
@@ -232,8 +253,7 @@ TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
     EXPECT_EQ(read_file(file("usage-history.csv")),
               "\xEF\xBB\xBF"
               "date,adapter,hardware,received,sent\r\n2026-03-30,eth0,1,10,1\r\n");
-    EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
-    EXPECT_FALSE(take_history_set_aside_notice());
+    EXPECT_FALSE(take_history_set_aside_notice(name));
     scripted_add_counts(eth, 4, 4);
     keep_usage(0);
     keep_usage(usage_read_interval_ns);
@@ -248,8 +268,11 @@ TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
         << "today's counts too";
 
     delete_usage();
-    for (const char* name : {"usage.cfg", "usage-history.csv", "usage-history.bad.csv"})
+    for (const char* name :
+         {"usage.cfg", "usage-history.csv", "usage-history.bad.csv",
+          "usage-history.bad-2026-03-30-120000.csv", "usage-history.bad-2026-03-30-120000-2.csv"})
         EXPECT_FALSE(file_exists(file(name).c_str())) << name;
+    EXPECT_EQ(read_file(file("usage-history.bad-notes.csv")), "another program's");
 }
 
 // The counts belong to this machine: an earlier version's, beside the roaming
@@ -291,6 +314,47 @@ TEST_F(UsageKeeping, CountsComeToTheLocalFolderOnceAsOneSet) {
     EXPECT_FALSE(file_exists(path(DataFolder::roaming, "usage.cfg").c_str()));
     EXPECT_FALSE(file_exists(path(DataFolder::local, "").c_str())) << "the local folder goes once empty";
 }
+
+#ifdef _WIN32
+// Roamed files that another program holds cannot be removed by the move:
+// usage.cfg (read-only here) goes under a name that no version reads for
+// counts, and the rest at a later start, but not one that an earlier version
+// elsewhere has written again meanwhile.
+TEST_F(UsageKeeping, RoamedFilesLeftBehindGoAtALaterStartUnlessWrittenAgain) {
+    AppDataGuard::set("LocalAppData", (scratch.path / "Local").string());
+    make_folder(settings_path(""));
+    const std::string history = file("usage-history.csv"), set_aside = file("usage-history.bad.csv");
+    write_file(history,
+               "\xEF\xBB\xBF"
+               "date,adapter,hardware,received,sent\r\n2026-03-28,eth0,1,7,7\r\n");
+    write_file(set_aside, "set aside");
+    write_file(file("usage.cfg"), "adapter.system_start\t1\n");
+    ASSERT_TRUE(SetFileAttributesA(file("usage.cfg").c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE holders[2];
+    for (int i = 0; i < 2; ++i) {
+        holders[i] = CreateFileA((i ? set_aside : history).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(holders[i], INVALID_HANDLE_VALUE);
+    }
+    load_usage();
+    end_run();
+    for (HANDLE holder : holders) CloseHandle(holder);
+    EXPECT_EQ(eth0_on("2026-03-28"), "7/7");
+    EXPECT_FALSE(file_exists(file("usage.cfg").c_str()));
+    EXPECT_EQ(read_file(file("usage.moved-2026-03-30-120000.cfg")), "adapter.system_start\t1\n");
+    EXPECT_TRUE(file_exists(history.c_str()) && file_exists(set_aside.c_str()));
+
+    write_file(history, "an earlier version's");
+    load_usage();
+    end_run();
+    EXPECT_FALSE(file_exists(set_aside.c_str()));
+    EXPECT_EQ(read_file(history), "an earlier version's");
+    char local[path_capacity];
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage.cfg"));
+    EXPECT_EQ(read_file(local).find("roaming.left."), std::string::npos) << "nothing is owed any more";
+    SetFileAttributesA(file("usage.moved-2026-03-30-120000.cfg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
 
 // "Export..." writes where the user chose, beside files of other programs
 // whose names look like this program's temporary ones: it removes none of

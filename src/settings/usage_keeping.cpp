@@ -10,6 +10,7 @@
 
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
+#include "settings/file_notices.h"
 #include "settings/roamed_counts.h"
 #include "settings/save_worker.h"
 #include "settings/set_aside_files.h"
@@ -18,6 +19,7 @@
 #include "settings/settings_store.h"
 #include "settings/usage_file.h"
 #include "settings/usage_history_file.h"
+#include "settings/usage_late_read.h"
 
 namespace {
 
@@ -31,6 +33,8 @@ struct Keeping {
     // A history that could not be read, or not set aside, is never written over.
     bool history_writable;
     char set_aside_name[set_aside_name_size];
+    // usage.cfg is there but unread: nothing is written until it is read.
+    bool usage_unread;
     // The first snapshot that must take the history along (0: none due).
     std::uint64_t history_wanted;
     std::uint64_t snapshots;
@@ -43,6 +47,7 @@ struct Keeping {
 
 Keeping keeping;
 std::unique_ptr<NamedInterfaces> reading;
+UnreadCounting unread_counting;
 
 // What the worker tells the window's thread; guarded by its lock.
 struct Outcome {
@@ -50,6 +55,7 @@ struct Outcome {
     bool usage_failed;
     std::uint64_t history_number;  // of the last snapshot written into the history
     std::vector<UsageDay> history_rows;
+    std::unique_ptr<LateUsage> late;  // usage.cfg, read at last
 };
 
 Outcome outcome;
@@ -101,7 +107,10 @@ void file_rows(const std::vector<UsageDay>& written) {
     }
 }
 
+void take_late_usage();
+
 void take_outcome() {
+    take_late_usage();
     std::lock_guard<std::mutex> hold(outcome.lock);
     // What did not go waits for the next minute.
     if (outcome.usage_failed) usage_count.changed = true;
@@ -121,6 +130,7 @@ void derive_periods() {
 // Everything a crash must find, handed to the worker; the history with it when due.
 bool hand_over() {
     derive_periods();
+    if (keeping.usage_unread) return false;
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->number = ++keeping.snapshots;
     snapshot->usage_text = usage_file_text(usage_count, keeping.plan) + left_behind_text(keeping.left_behind);
@@ -143,10 +153,12 @@ bool take_reading() {
     const DayNumber before = usage_count.today;
     const bool was_counting = usage_count.counting;
     if (!reading) reading.reset(new (std::nothrow) NamedInterfaces());
-    if (reading && read_named_interfaces(reading.get()))
+    if (reading && read_named_interfaces(reading.get())) {
         count_reading(usage_count, *reading, today, keeping.same_boot);
-    else
+        if (keeping.usage_unread) note_unread_reading(unread_counting, usage_count, *reading, !was_counting);
+    } else {
         usage_count.today = today;
+    }
     usage_count.system_start_s = read_system_start();
     // A clock set while counting: the next start must know this boot by it.
     const std::int64_t moved = usage_count.system_start_s - keeping.handed_start_s;
@@ -181,6 +193,67 @@ void load_history() {
     }
 }
 
+// usage.cfg, tried again while another program holds it, until the save's
+// deadline.
+UsageFileState load_usage_file_patiently() {
+    UsageFileState state{};
+    char path[path_capacity];
+    if (!counts_path(path, usage_file_name)) return state;
+    const std::int64_t deadline = save_deadline(monotonic_ns());
+    for (;;) {
+        load_usage_file(path, &usage_count, &state, stored_text(keys::device_in),
+                        stored_text(keys::device_out));
+        if (!retry_read_before(state.unreadable ? FileRead::unreadable : FileRead::read, deadline,
+                               monotonic_ns()))
+            break;
+        pause_before_retry();
+    }
+    if (state.unreadable) post_file_notice(FileNotice::usage_unread, path);
+    return state;
+}
+
+// usage.cfg once more, on the worker, while it is unread.
+void queue_late_usage_read() {
+    char path[path_capacity];
+    if (!counts_path(path, usage_file_name)) return;
+    auto file = std::make_shared<std::string>(path);
+    auto download = std::make_shared<std::string>(stored_text(keys::device_in));
+    auto upload = std::make_shared<std::string>(stored_text(keys::device_out));
+    // Its place in the queue: no snapshot is handed over while it is unread.
+    queue_save(SaveSlot::usage, [file, download, upload] {
+        std::unique_ptr<LateUsage> late(new (std::nothrow) LateUsage());
+        if (!late) return false;
+        load_usage_file(file->c_str(), &late->file, &late->state, download->c_str(), upload->c_str());
+        if (late->state.unreadable) return false;
+        std::lock_guard<std::mutex> hold(outcome.lock);
+        outcome.late = std::move(late);
+        return true;
+    });
+}
+
+bool same_boot_as(const UsageFileState& state, std::int64_t system_start_s) {
+    const std::int64_t apart = system_start_s - state.system_start_s;
+    return state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
+}
+
+// Read at last: the file's counts with this run's over them, kept at once.
+void take_late_usage() {
+    std::unique_ptr<LateUsage> late;
+    {
+        std::lock_guard<std::mutex> hold(outcome.lock);
+        late = std::move(outcome.late);
+    }
+    if (!late || !keeping.usage_unread) return;
+    keeping.usage_unread = false;
+    merge_late_usage(usage_count, *late, unread_counting,
+                     same_boot_as(late->state, usage_count.system_start_s));
+    unread_counting = {};
+    keeping.plan = later_plan_warnings(keeping.plan, late->state.plan);
+    for (LeftBehind& file : late->state.left_behind) keeping.left_behind.push_back(std::move(file));
+    usage_count.new_base = true;
+    hand_over();
+}
+
 // What a killed save left: temporary files of the program's own folders.
 void tidy_folders() {
     char folders[2][path_capacity];
@@ -200,20 +273,16 @@ void load_usage() {
     take_outcome();
     usage_count = {};
     keeping = {};
+    unread_counting = {};
     keeping.folder = take_over_roaming_counts(&keeping.left_behind);
     tidy_folders();
     load_history();
-    UsageFileState state{};
-    char path[path_capacity];
-    if (counts_path(path, usage_file_name))
-        load_usage_file(path, &usage_count, &state, stored_text(keys::device_in),
-                        stored_text(keys::device_out));
+    UsageFileState state = load_usage_file_patiently();
+    keeping.usage_unread = state.unreadable;
     keeping.plan = state.plan;
     remove_left_behind(state.left_behind);
     for (LeftBehind& file : state.left_behind) keeping.left_behind.push_back(std::move(file));
-    const std::int64_t apart = read_system_start() - state.system_start_s;
-    keeping.same_boot =
-        state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
+    keeping.same_boot = same_boot_as(state, read_system_start());
     // Values of another boot are no base for anything, whether or not a reading comes.
     if (!keeping.same_boot) usage_count.counters.clear();
     keeping.handed_start_s = state.system_start_s;
@@ -233,6 +302,7 @@ void keep_usage(std::int64_t now_ns) {
     if (now_ns - keeping.last_read_ns >= usage_read_interval_ns) {
         keeping.last_read_ns = now_ns;
         now = take_reading() || usage_count.new_base;
+        if (keeping.usage_unread) queue_late_usage_read();
     }
     derive_periods();
     if (now || (usage_count.changed && now_ns - keeping.last_write_ns >= usage_write_interval_ns)) {
@@ -298,6 +368,17 @@ bool take_history_set_aside_notice(char (&name)[set_aside_name_size]) {
     std::snprintf(name, sizeof name, "%s", keeping.set_aside_name);
     keeping.set_aside_name[0] = '\0';
     return name[0] != '\0';
+}
+
+bool usage_unread() {
+    return keeping.usage_unread;
+}
+
+void replace_unread_usage() {
+    if (!keeping.usage_unread) return;
+    keeping.usage_unread = false;
+    unread_counting = {};
+    usage_count.changed = usage_count.new_base = true;
 }
 
 void delete_usage() {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 
 #include "monitor/clock.h"
 #include "monitor/usage_history.h"
+#include "settings/file_notices.h"
 #include "settings/settings_file.h"
 #include "settings/usage_history_file.h"
 #include "settings/usage_keeping.h"
@@ -156,6 +158,7 @@ class UsageKeeping : public ::testing::Test {
 protected:
     void SetUp() override {
         AppDataGuard::set("AppData", (scratch.path / "AppData").string());
+        reset_file_notices();
         today = "2026-03-30";
         system_start = 1774850000;
         scripted_reset();
@@ -178,8 +181,8 @@ protected:
     std::string file(const char* name) { return settings_path("%s", name); }
     // Ends a run as the window's destruction does.
     void end_run() { finish_usage(); }
-    std::string eth0_on(const char* day) {
-        const ByteCounts counts = usage_between("eth0", date(day), date(day));
+    std::string eth0_on(const char* day, const char* adapter = "eth0") {
+        const ByteCounts counts = usage_between(adapter, date(day), date(day));
         return std::to_string(counts.received) + "/" + std::to_string(counts.sent);
     }
 
@@ -273,6 +276,51 @@ TEST_F(UsageKeeping, EveryDamagedHistoryIsSetAsideUnderANameOfItsOwn) {
           "usage-history.bad-2026-03-30-120000.csv", "usage-history.bad-2026-03-30-120000-2.csv"})
         EXPECT_FALSE(file_exists(file(name).c_str())) << name;
     EXPECT_EQ(read_file(file("usage-history.bad-notes.csv")), "another program's");
+}
+
+// A usage.cfg that another program holds at start (in its place here, a
+// folder) is not written over, nor is the history: the counting goes on as
+// after another boot. Once the file can be read, its counts stand with this
+// run's added, this boot's traffic before the start counted from its bases,
+// and an adapter that came back meanwhile counted from its base, not whole.
+TEST_F(UsageKeeping, AUsageFileReadLateKeepsItsCountsAndAddsThisRunsOnce) {
+    const int wlan = scripted_add("wlan0", true);
+    scripted_set_counts(wlan, 300, 30);
+    load_usage();
+    scripted_add_counts(eth, 40, 4);
+    keep_usage(0);
+    keep_usage(usage_write_interval_ns);  // then the run is killed
+    const std::string usage_file = file("usage.cfg");
+    const std::string held = read_file(usage_file);
+    ASSERT_NE(held.find(".2026-03-30\t40,4\n"), std::string::npos) << held;
+
+    scripted_add_counts(eth, 500, 50);
+    scripted_set_present(wlan, false);
+    std::filesystem::rename(usage_file, usage_file + ".held");
+    std::filesystem::create_directory(usage_file);
+    {
+        SaveDeadlineScope no_wait(single_try);
+        load_usage();
+    }
+    EXPECT_STREQ(pending_file_notice(FileNotice::usage_unread), usage_file.c_str());
+    scripted_add_counts(eth, 7, 7);
+    scripted_set_present(wlan, true);
+    scripted_add_counts(wlan, 20, 2);
+    keep_usage(0);
+    keep_usage(usage_write_interval_ns);
+    finish_usage();  // an exit's saves write nothing either
+    EXPECT_EQ(eth0_on("2026-03-30"), "7/7");
+    EXPECT_TRUE(std::filesystem::is_directory(usage_file));
+    EXPECT_FALSE(file_exists(file("usage-history.csv").c_str()));
+
+    std::filesystem::remove(usage_file);
+    std::filesystem::rename(usage_file + ".held", usage_file);
+    keep_usage(2 * usage_write_interval_ns);
+    save_usage();
+    EXPECT_EQ(eth0_on("2026-03-30") + " " + eth0_on("2026-03-30", "wlan0"), "547/61 20/2");
+    EXPECT_NE(
+        read_file(file("usage-history.csv")).find("2026-03-30,eth0,1,547,61\r\n2026-03-30,wlan0,1,20,2"),
+        std::string::npos);
 }
 
 // The counts belong to this machine: an earlier version's, beside the roaming

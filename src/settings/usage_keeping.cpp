@@ -53,6 +53,7 @@ UnreadCounting unread_counting;
 struct Outcome {
     std::mutex lock;
     bool usage_failed;
+    bool history_failed;
     std::uint64_t history_number;  // of the last snapshot written into the history
     std::vector<UsageDay> history_rows;
     std::unique_ptr<LateUsage> late;  // usage.cfg, read at last
@@ -86,6 +87,7 @@ bool write_snapshot(Snapshot& snapshot) {
                                  write_usage_history(snapshot.history_path, snapshot.history);
     std::lock_guard<std::mutex> hold(outcome.lock);
     outcome.usage_failed |= !usage_written;
+    outcome.history_failed |= usage_written && snapshot.with_history && !history_written;
     if (history_written) {
         outcome.history_number = snapshot.number;
         outcome.history_rows = std::move(snapshot.history.days);
@@ -109,12 +111,20 @@ void file_rows(const std::vector<UsageDay>& written) {
 
 void take_late_usage();
 
+// The user hears once that the counts stay in memory only.
+void usage_not_written() {
+    usage_count.changed = true;
+    char folder[path_capacity];
+    if (counts_path(folder, "")) post_file_notice(FileNotice::counts_unwritten, folder);
+}
+
 void take_outcome() {
     take_late_usage();
     std::lock_guard<std::mutex> hold(outcome.lock);
     // What did not go waits for the next minute.
-    if (outcome.usage_failed) usage_count.changed = true;
-    outcome.usage_failed = false;
+    if (outcome.usage_failed) usage_not_written();
+    if (outcome.history_failed) usage_count.changed = true;
+    outcome.usage_failed = outcome.history_failed = false;
     if (outcome.history_number == 0) return;
     file_rows(outcome.history_rows);
     if (keeping.history_wanted != 0 && outcome.history_number >= keeping.history_wanted)

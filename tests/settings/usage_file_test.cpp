@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -321,6 +322,45 @@ TEST_F(UsageKeeping, AUsageFileReadLateKeepsItsCountsAndAddsThisRunsOnce) {
     EXPECT_NE(
         read_file(file("usage-history.csv")).find("2026-03-30,eth0,1,547,61\r\n2026-03-30,wlan0,1,20,2"),
         std::string::npos);
+}
+
+// With the local folder gone (a file in its place), the counts stay in memory
+// and every save tries again, the user is told once, and nothing goes to the
+// roaming folder; a history write that failed is asked for again, though
+// nothing changes after it.
+TEST_F(UsageKeeping, CountsThatCannotBeWrittenAreKeptAndWrittenOnceTheyCan) {
+    const std::string blocker = (scratch.path / "gone").string();
+    write_file(blocker, "a file where a folder should be");
+    AppDataGuard::set("LocalAppData", blocker + "/Local");
+    char local[path_capacity];
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage.cfg"));
+    load_usage();
+    scripted_add_counts(eth, 10, 1);
+    keep_usage(0);
+    keep_usage(usage_write_interval_ns);
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, ""));
+    EXPECT_STREQ(pending_file_notice(FileNotice::counts_unwritten), local);
+    file_notice_shown(FileNotice::counts_unwritten);
+    keep_usage(usage_write_interval_ns + usage_read_interval_ns);
+    EXPECT_EQ(pending_file_notice(FileNotice::counts_unwritten), nullptr) << "told once";
+    EXPECT_EQ(eth0_on("2026-03-30"), "10/1");
+
+    std::filesystem::remove(blocker);
+    keep_usage(2 * usage_write_interval_ns + usage_read_interval_ns);
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage.cfg"));
+    EXPECT_NE(read_file(local).find(".2026-03-30\t10,1\n"), std::string::npos);
+    EXPECT_FALSE(file_exists(file("usage.cfg").c_str())) << "nothing in the roaming folder";
+
+    file_replacer = [](const char* from, const char* to) {
+        return std::strstr(to, "usage-history") ? ReplaceResult::failed : replace_file(from, to);
+    };
+    today = "2026-03-31";
+    keep_usage(3 * usage_write_interval_ns);
+    file_replacer = replace_file;
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage-history.csv"));
+    EXPECT_FALSE(file_exists(local));
+    keep_usage(4 * usage_write_interval_ns + usage_read_interval_ns);
+    EXPECT_NE(read_file(local).find("2026-03-30,eth0,1,10,1"), std::string::npos);
 }
 
 // The counts belong to this machine: an earlier version's, beside the roaming

@@ -390,10 +390,12 @@ TEST_F(LoadSettings, InterfacesAreSelectedOnlyWhenPresent) {
 }
 
 std::vector<std::string> balloons;
+int balloon_refusals = 0;
 
 BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
-    if (message == NIM_MODIFY && (data->uFlags & NIF_INFO))
-        balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
+    if (message != NIM_MODIFY || !(data->uFlags & NIF_INFO)) return TRUE;
+    if (balloon_refusals-- > 0) return FALSE;
+    balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
     return TRUE;
 }
 
@@ -401,7 +403,8 @@ BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
 // never written over: the defaults run without a greeting, a balloon names
 // the file, and a dialog's OK asks first and, answered No, writes nothing.
 // Once the holder lets go, the file's values hold, its data plan included,
-// but for what the user chose in the dialog.
+// but for what the user chose in the dialog. A balloon that the taskbar
+// refuses (at logon) comes at a later tick.
 TEST_F(LoadSettings, AFileHeldAtStartIsReadLateAndNeverWrittenOver) {
     struct Guard {
         ShellNotifyIcon real = shell_notify_icon;
@@ -421,6 +424,9 @@ TEST_F(LoadSettings, AFileHeldAtStartIsReadLateAndNeverWrittenOver) {
     EXPECT_TRUE(modals.seen.empty()) << "no greeting";
     EXPECT_EQ(describe(window_rect()), "10,10 200x80");
     EXPECT_STREQ(traffic_graph.theme_name, "Zombie Mocha");
+    balloon_refusals = 1;
+    EXPECT_FALSE(watch_files(monotonic_ns()));
+    EXPECT_TRUE(balloons.empty());
     EXPECT_FALSE(watch_files(monotonic_ns()));
     EXPECT_EQ(balloons,
               std::vector<std::string>{"mivrel: " + settings_file() +
@@ -449,6 +455,34 @@ TEST_F(LoadSettings, AFileHeldAtStartIsReadLateAndNeverWrittenOver) {
     for (const char* line : {"\napp.alpha\t200\n", "\ngraph.theme\tClassic Pale\n",
                              "\nplan.limit_mb\t50000\n", "\napp.starts\t5\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
+
+    char text[notice_text_size];
+    format_file_notice(text, FileNotice::counts_unwritten,
+                       ("C:\\" + std::string(300, 'x') + "\\mivrel\\").c_str());
+    EXPECT_EQ(std::string(text).size(), 255u);
+    EXPECT_EQ(std::string(text).find("The traffic counts could not be saved in C:\\xxx"), 0u) << text;
+    EXPECT_NE(std::string(text).find("xxx...xxx"), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("xxx\\mivrel\\. mivrel keeps them"), std::string::npos) << text;
+}
+
+// Answered Yes at the warning, a dialog's OK replaces the unread file with
+// this run's settings, and a read that comes after changes nothing.
+TEST_F(LoadSettings, AFileHeldAtStartIsReplacedWhenTheUserSaysSo) {
+    write_settings(settings_lines(returning_user()));
+    HANDLE holder = CreateFileA(settings_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    {
+        SaveDeadlineScope brief_wait(monotonic_ns() + 100'000'000);
+        ASSERT_NE(open_window(), nullptr);
+    }
+    CloseHandle(holder);
+    modals.queue_answer(IDYES);
+    SendMessageA(window, settings_confirmed_message, 0, 0);
+    ASSERT_EQ(modals.seen.size(), 1u);
+    EXPECT_NE(read_settings().find("\ngraph.theme\tZombie Mocha\n"), std::string::npos) << read_settings();
+    EXPECT_FALSE(watch_files(monotonic_ns() + unread_retry_interval_ns));
+    EXPECT_STREQ(traffic_graph.theme_name, "Zombie Mocha");
 }
 
 // --- Saving -----------------------------------------------------------------

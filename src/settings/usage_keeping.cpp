@@ -203,21 +203,11 @@ void load_history() {
     }
 }
 
-// usage.cfg, tried again while another program holds it, until the save's
-// deadline.
 UsageFileState load_usage_file_patiently() {
-    UsageFileState state{};
     char path[path_capacity];
-    if (!counts_path(path, usage_file_name)) return state;
-    const std::int64_t deadline = save_deadline(monotonic_ns());
-    for (;;) {
-        load_usage_file(path, &usage_count, &state, stored_text(keys::device_in),
-                        stored_text(keys::device_out));
-        if (!retry_read_before(state.unreadable ? FileRead::unreadable : FileRead::read, deadline,
-                               monotonic_ns()))
-            break;
-        pause_before_retry();
-    }
+    if (!counts_path(path, usage_file_name)) return {};
+    UsageFileState state = read_usage_file_at_start(path, &usage_count, stored_text(keys::device_in),
+                                                    stored_text(keys::device_out));
     if (state.unreadable) post_file_notice(FileNotice::usage_unread, path);
     return state;
 }
@@ -231,10 +221,8 @@ void queue_late_usage_read() {
     auto upload = std::make_shared<std::string>(stored_text(keys::device_out));
     // Its place in the queue: no snapshot is handed over while it is unread.
     queue_save(SaveSlot::usage, [file, download, upload] {
-        std::unique_ptr<LateUsage> late(new (std::nothrow) LateUsage());
+        std::unique_ptr<LateUsage> late = read_late_usage(file->c_str(), download->c_str(), upload->c_str());
         if (!late) return false;
-        load_usage_file(file->c_str(), &late->file, &late->state, download->c_str(), upload->c_str());
-        if (late->state.unreadable) return false;
         std::lock_guard<std::mutex> hold(outcome.lock);
         outcome.late = std::move(late);
         return true;

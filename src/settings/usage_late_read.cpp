@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <new>
 
+#include "monitor/clock.h"
+#include "settings/settings_file.h"
+
 namespace {
 
 bool has_key(const std::vector<std::uint64_t>& keys, std::uint64_t key) {
@@ -53,6 +56,26 @@ void count_to_first_reading(UsageCount& usage, const UsageCount& file, const Unr
 }
 
 }  // namespace
+
+UsageFileState read_usage_file_at_start(const char* path, UsageCount* usage, const char* download,
+                                        const char* upload) {
+    UsageFileState state{};
+    const std::int64_t deadline = save_deadline(monotonic_ns());
+    for (;;) {
+        load_usage_file(path, usage, &state, download, upload);
+        const FileRead outcome = state.unreadable ? FileRead::unreadable : FileRead::read;
+        if (!retry_read_before(outcome, deadline, monotonic_ns())) return state;
+        pause_before_retry();
+    }
+}
+
+std::unique_ptr<LateUsage> read_late_usage(const char* path, const char* download, const char* upload) {
+    std::unique_ptr<LateUsage> late(new (std::nothrow) LateUsage());
+    if (!late) return nullptr;
+    load_usage_file(path, &late->file, &late->state, download, upload);
+    if (late->state.unreadable) return nullptr;
+    return late;
+}
 
 void note_unread_reading(UnreadCounting& counting, const UsageCount& usage, const NamedInterfaces& reading,
                          bool first) {

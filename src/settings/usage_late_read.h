@@ -20,6 +20,15 @@ struct LateUsage {
     UsageFileState state;
 };
 
+// usage.cfg at start, into `usage`: one that another program holds is tried
+// again until the save's deadline.
+UsageFileState read_usage_file_at_start(const char* path, UsageCount* usage, const char* download,
+                                        const char* upload);
+
+// usage.cfg again, on the save worker, into counts of its own; null while it
+// is still unreadable.
+std::unique_ptr<LateUsage> read_late_usage(const char* path, const char* download, const char* upload);
+
 // What the counting did while the file was unread: the run's first reading,
 // and each identity that came after it, counted whole then, as new in the boot.
 struct UnreadCounting {

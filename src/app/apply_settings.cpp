@@ -14,6 +14,7 @@
 #include "app/window_placement.h"
 #include "dialogs/config_dialog.h"
 #include "dpi.h"
+#include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/plan_settings.h"
@@ -21,6 +22,7 @@
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/settings_reading.h"
 #include "settings/settings_store.h"
 #include "settings/usage_keeping.h"
 
@@ -87,9 +89,21 @@ Placement default_placement(int dpi) {
 }  // namespace
 
 void load_settings() {
-    load_settings_file(settings_path("settings.cfg"));
-    load_usage();
+    FileRead settings;
+    {
+        // One wait for both files, however long another program holds them.
+        SaveDeadlineScope one_wait_for_both(save_deadline(monotonic_ns()));
+        settings = read_settings_at_start();
+        load_usage();
+    }
+    apply_settings();
+    settings_applied();
+    // app.starts counts saves, so the greeting comes back until the first
+    // one; a file that is there, though unread, is no first run.
+    if (settings != FileRead::unreadable && get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
+}
 
+void apply_settings() {
     const Placement fallback = default_placement(traffic_graph.dpi);
     const int left = get_setting_int(keys::app_left, fallback.left);
     const int top = get_setting_int(keys::app_top, fallback.top);
@@ -98,7 +112,8 @@ void load_settings() {
     place_main_window(left, top, width, height, true);
 
     always_on_top = get_setting_int(keys::app_always_on_top, 1) != 0;
-    if (always_on_top) apply_always_on_top(true);
+    const bool topmost = (GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (always_on_top != topmost) apply_always_on_top(always_on_top);
 
     alpha = static_cast<BYTE>(get_setting_int(keys::app_alpha, 255) & 0xFF);
     apply_transparency();
@@ -112,9 +127,6 @@ void load_settings() {
     traffic_graph.rate_units = rate_units_from_text(stored_text_or(keys::graph_rate_units, "bytes"));
     set_tray_icon_mode(tray_icon_mode_from_text(stored_text_or(keys::app_tray_icon, "icon")));
     load_plan_settings();
-
-    // app.starts counts saves, so the greeting comes back until the first one.
-    if (get_setting_int(keys::app_starts, 0) == 0) greet_first_run();
 }
 
 void store_settings() {
@@ -145,6 +157,10 @@ void store_settings() {
 
 bool save_settings() {
     store_settings();
+    return save_stored_settings();
+}
+
+bool save_stored_settings() {
     // A path too long for the buffer is refused rather than cut short; the
     // usage file's shorter one may still fit.
     const bool saved = queue_settings_save();

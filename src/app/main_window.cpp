@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
+#include "app/file_watch.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
 #include "app/modal.h"
@@ -240,10 +241,13 @@ LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
     return DefWindowProcA(window, WM_SYSCOMMAND, command, lparam);
 }
 
+LRESULT on_settings_read(HWND window);
+
 LRESULT on_timer(HWND window) {
     sample(traffic_graph);
     keep_usage(monotonic_ns());
     watch_data_plan();
+    if (watch_files(monotonic_ns())) on_settings_read(window);
     if (IsWindowVisible(window)) {
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
@@ -279,12 +283,18 @@ LRESULT on_show_changes(HWND window) {
     return 0;
 }
 
-// A dialog's OK: its choices take effect and are kept.
-LRESULT on_settings_confirmed(HWND window) {
+// Settings in effect anew: the timer follows the delay, the data plan is
+// looked at again, and the graph and the notification area show them.
+LRESULT on_settings_read(HWND window) {
     start_sample_timer(window);
-    save_settings();
     watch_data_plan();
     return on_show_changes(window);
+}
+
+// A dialog's OK: its choices take effect and are kept.
+LRESULT on_settings_confirmed(HWND window) {
+    keep_confirmed_settings();
+    return on_settings_read(window);
 }
 
 // The readout is a window of its own: the graph is not painted for it.

@@ -26,6 +26,9 @@ constexpr UINT set_aside_notice_message = WM_APP + 1;
 // wParam: whether the export went.
 constexpr UINT export_done_message = WM_APP + 2;
 
+// The name a damaged history was kept under, for the notice.
+char set_aside_name[set_aside_name_size];
+
 DayNumber month_first(DayNumber day) {
     const CivilDate date = civil_date(day);
     return day_number({date.year, date.month, 1});
@@ -213,7 +216,7 @@ INT_PTR on_initdialog(HWND dialog) {
     fill_plan_controls(dialog);
     usage_view.ready = true;
     refresh_view(dialog);
-    if (take_history_set_aside_notice()) PostMessageA(dialog, set_aside_notice_message, 0, 0);
+    if (take_history_set_aside_notice(set_aside_name)) PostMessageA(dialog, set_aside_notice_message, 0, 0);
     return TRUE;
 }
 
@@ -259,11 +262,13 @@ INT_PTR on_command(HWND dialog, int id, int code) {
 }
 
 INT_PTR on_set_aside_notice(HWND dialog) {
+    char text[192];
+    std::snprintf(
+        text, sizeof text,
+        "The usage history could not be read whole. It was kept as %s, and a new history has started.",
+        set_aside_name);
     ModalWindowScope modal;
-    MessageBoxA(dialog,
-                "The usage history could not be read whole. It was kept as usage-history.bad.csv, and a "
-                "new history has started.",
-                "Usage", MB_OK | MB_ICONWARNING);
+    MessageBoxA(dialog, text, "Usage", MB_OK | MB_ICONWARNING);
     return TRUE;
 }
 

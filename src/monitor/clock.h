@@ -11,6 +11,11 @@ std::int64_t monotonic_ns();
 using LocalDateReader = void (*)(char (&date)[11]);
 extern LocalDateReader read_local_date;
 
+// The local date and time to the second, "YYYY-MM-DD-HHMMSS", as names of
+// files that are kept take it. Tests put a reader of their own in its place.
+using LocalTimeReader = void (*)(char (&stamp)[18]);
+extern LocalTimeReader read_local_time;
+
 // When the system started, in seconds since 1970 (UTC): the wall clock now
 // less the time since the start. Two readings in one boot differ by no more
 // than the clock's adjustments. Tests put a reader of their own in its place.

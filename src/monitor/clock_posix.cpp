@@ -21,6 +21,17 @@ void platform_local_date(char (&date)[11]) {
     std::snprintf(date, sizeof date, "%04u-%02u-%02u", year, month, day);
 }
 
+void platform_local_time(char (&stamp)[18]) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (!localtime_r(&now, &local)) local = std::tm{};
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u-%02u%02u%02u",
+                  static_cast<unsigned>(local.tm_year + 1900) % 10000u,
+                  static_cast<unsigned>(local.tm_mon + 1) % 100u, static_cast<unsigned>(local.tm_mday) % 100u,
+                  static_cast<unsigned>(local.tm_hour) % 100u, static_cast<unsigned>(local.tm_min) % 100u,
+                  static_cast<unsigned>(local.tm_sec) % 100u);
+}
+
 std::int64_t platform_system_start() {
     timespec now;
     timespec since_boot;
@@ -33,3 +44,4 @@ std::int64_t platform_system_start() {
 
 SystemStartReader read_system_start = platform_system_start;
 LocalDateReader read_local_date = platform_local_date;
+LocalTimeReader read_local_time = platform_local_time;

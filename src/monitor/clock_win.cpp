@@ -26,6 +26,14 @@ void platform_local_date(char (&date)[11]) {
                   local.wDay % 100u);
 }
 
+void platform_local_time(char (&stamp)[18]) {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u-%02u%02u%02u", local.wYear % 10000u,
+                  local.wMonth % 100u, local.wDay % 100u, local.wHour % 100u, local.wMinute % 100u,
+                  local.wSecond % 100u);
+}
+
 // FILETIME counts 100 ns from 1601; GetTickCount64 milliseconds since the start.
 std::int64_t platform_system_start() {
     FILETIME now;
@@ -41,3 +49,4 @@ std::int64_t platform_system_start() {
 
 SystemStartReader read_system_start = platform_system_start;
 LocalDateReader read_local_date = platform_local_date;
+LocalTimeReader read_local_time = platform_local_time;

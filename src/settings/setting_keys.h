@@ -40,6 +40,9 @@ constexpr char adapter_name[] = "name";
 constexpr char adapter_hardware[] = "hardware";
 constexpr char adapter_luid[] = "luid";
 constexpr char adapter_last[] = "last";
+// "roaming.left.<file name>": a roamed file whose removal is owed (its last
+// write and size, "written,size").
+constexpr char roaming_left_prefix[] = "roaming.left.";
 constexpr char plan_warned_period[] = "plan.warned_period";
 constexpr char plan_warned_level[] = "plan.warned_level";
 

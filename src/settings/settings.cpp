@@ -9,10 +9,13 @@
 
 #include "settings/save_worker.h"
 #include "settings/settings_file.h"
+#include "settings/settings_reading.h"
 #include "settings/settings_store.h"
 #include "settings/usage_keeping.h"
 
+// A file that is there but unread would lose every value it holds.
 bool queue_settings_save() {
+    if (settings_unread()) return false;
     auto path = std::make_shared<std::array<char, path_capacity>>();
     const char* file = settings_path("settings.cfg");
     if (!file) return false;

@@ -2,7 +2,8 @@
 #pragma once
 
 // The store as it is now, to the settings file, by the save worker (or, when
-// none runs, now); false when the file could not be written.
+// none runs, now); false when the file could not be written, or is there but
+// unread.
 bool queue_settings_save();
 
 // "Reset Config and Exit...": the settings file, the counts, and their folders

@@ -271,23 +271,22 @@ bool data_file_path(char (&path)[path_capacity], DataFolder folder, const char* 
     return format_data_path(path, sizeof path, folder, "%s", name);
 }
 
-bool read_pairs_file(const char* path, PairReader take, void* context) {
-    if (!path) return false;
+FileRead read_pairs_file(const char* path, PairReader take, void* context) {
+    if (!path) return FileRead::missing;
     std::FILE* file = open_file(path, "rb");
-    if (!file) return false;
+    if (!file) return file_exists(path) ? FileRead::unreadable : FileRead::missing;
     skip_byte_order_mark(file);
     char piece[1024];
-    while (std::fgets(piece, sizeof piece, file)) {
+    bool taken = true;
+    while (taken && std::fgets(piece, sizeof piece, file)) {
         char* key;
         char* value;
-        if (!split_piece(piece, &key, &value)) continue;
-        if (!take(key, value, context)) {
-            std::fclose(file);
-            return false;
-        }
+        if (split_piece(piece, &key, &value)) taken = take(key, value, context);
     }
+    // A read that failed part way is no end of the file.
+    const bool whole = taken && std::ferror(file) == 0;
     std::fclose(file);
-    return true;
+    return whole ? FileRead::read : FileRead::unreadable;
 }
 
 namespace {
@@ -300,7 +299,18 @@ bool store_pair(const char* key, const char* value, void* /*context*/) {
 
 bool load_settings_file(const char* path) {
     clear_settings();
-    return read_pairs_file(path, store_pair, nullptr);
+    return read_pairs_file(path, store_pair, nullptr) == FileRead::read;
+}
+
+FileRead read_settings_file(const char* path) {
+    clear_settings();
+    const FileRead outcome = read_pairs_file(path, store_pair, nullptr);
+    if (outcome != FileRead::read) clear_settings();
+    return outcome;
+}
+
+bool retry_read_before(FileRead outcome, std::int64_t deadline_ns, std::int64_t now_ns) {
+    return outcome == FileRead::unreadable && now_ns < deadline_ns;
 }
 
 void remove_abandoned_saves(const char* folder) {

@@ -36,10 +36,22 @@ bool data_file_path(char (&path)[path_capacity], DataFolder folder, const char* 
 // Makes the folder a file's path names, for a save off the window's thread.
 void make_folder_of(const char* file);
 
+// How reading one of the program's files went. A file that is there but
+// could not be read whole (another program holds it, or a read failed part
+// way) is never taken for a missing one: it must not be written over.
+enum class FileRead { read, missing, unreadable };
+
 // Replaces the store's pairs with the file's. False when the file cannot be
 // opened (the store is then empty) or the store runs out of memory (the pairs
 // read so far stay). A null path counts as a file that cannot be opened.
 bool load_settings_file(const char* path);
+// The same, telling how: on anything but `read` the store is empty. A store
+// that runs out of memory has not taken the file whole either.
+FileRead read_settings_file(const char* path);
+
+// Whether a read that gave `outcome` is tried again, the file being held by
+// another program for a moment, before the save's deadline (below).
+bool retry_read_before(FileRead outcome, std::int64_t deadline_ns, std::int64_t now_ns);
 
 // Writes every pair as key, TAB, value, LF in store order. The content goes to a
 // temporary file beside the target, which then replaces the target in one step,
@@ -51,10 +63,11 @@ bool save_settings_file(const char* path);
 
 // The same two moves for any list of pairs, which other files of the folder
 // share. The reader hands each pair of the file to `take`, in file order, and
-// stops with false when `take` does.
+// stops when `take` refuses one, which leaves the file not read whole. A null
+// path is a missing file.
 struct Setting;
 using PairReader = bool (*)(const char* key, const char* value, void* context);
-bool read_pairs_file(const char* path, PairReader take, void* context);
+FileRead read_pairs_file(const char* path, PairReader take, void* context);
 bool save_pairs_file(const char* path, const Setting* pairs, std::int32_t count);
 // The bytes such a file holds: key, TAB, value, LF for each pair, in order.
 std::string pairs_text(const Setting* pairs, std::int32_t count);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 // Room for any path the platform takes, terminator included: 259 UTF-16 units
@@ -72,6 +73,17 @@ void pause_before_retry();
 
 // Whether anything by that name is there, readable or not.
 bool file_exists(const char* path);
+
+// Gives `from` the name `to`, unless something by that name is there already:
+// never in the place of another file.
+bool move_file_new(const char* from, const char* to);
+
+// What tells one version of a file from another: its last write and size.
+struct FileStamp {
+    std::uint64_t written;
+    std::uint64_t size;
+};
+bool read_file_stamp(const char* path, FileStamp* stamp);
 
 // Between the ANSI code page of the program's texts and UTF-8, as files that
 // people open elsewhere want them; false (and an empty text) when the text

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "settings/settings_file_platform.h"
 
@@ -82,13 +83,20 @@ bool remove_folder(const char* folder) {
     return rmdir(folder) == 0;
 }
 
+// A Windows separator names no folder here: the folder's part after its last
+// '/' begins the names of its files.
 void list_folder(const char* folder, const char* prefix, void (*visit)(const char* name, void* context),
                  void* context) {
-    DIR* entries = opendir(folder);
+    const char* slash = std::strrchr(folder, '/');
+    const std::string directory =
+        slash ? std::string(folder, static_cast<std::size_t>(slash + 1 - folder)) : ".";
+    const std::string inside = slash ? slash + 1 : folder;
+    const std::string start = inside + prefix;
+    DIR* entries = opendir(directory.c_str());
     if (!entries) return;
-    const std::size_t prefix_length = std::strlen(prefix);
     while (const dirent* entry = readdir(entries)) {
-        if (std::strncmp(entry->d_name, prefix, prefix_length) == 0) visit(entry->d_name, context);
+        if (std::strncmp(entry->d_name, start.c_str(), start.size()) == 0)
+            visit(entry->d_name + inside.size(), context);
     }
     closedir(entries);
 }
@@ -124,6 +132,23 @@ void pause_before_retry() {
 bool file_exists(const char* path) {
     struct stat status;
     return stat(path, &status) == 0;
+}
+
+// A second name first, so that an existing one is never replaced.
+bool move_file_new(const char* from, const char* to) {
+    if (link(from, to) != 0) return false;
+    if (unlink(from) == 0) return true;
+    unlink(to);
+    return false;
+}
+
+bool read_file_stamp(const char* path, FileStamp* stamp) {
+    struct stat status;
+    if (stat(path, &status) != 0) return false;
+    stamp->written = static_cast<std::uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                     static_cast<std::uint64_t>(status.st_mtim.tv_nsec);
+    stamp->size = static_cast<std::uint64_t>(status.st_size);
+    return true;
 }
 
 namespace {

@@ -176,6 +176,23 @@ bool file_exists(const char* path) {
     return wide.valid && GetFileAttributesW(wide.text) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool move_file_new(const char* from, const char* to) {
+    const WidePath wide_from(from);
+    const WidePath wide_to(to);
+    return wide_from.valid && wide_to.valid &&
+           MoveFileExW(wide_from.text, wide_to.text, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool read_file_stamp(const char* path, FileStamp* stamp) {
+    const WidePath wide(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!wide.valid || !GetFileAttributesExW(wide.text, GetFileExInfoStandard, &data)) return false;
+    stamp->written = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                     data.ftLastWriteTime.dwLowDateTime;
+    stamp->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
 namespace {
 
 // Through UTF-16; a character the target cannot spell takes its best fit.

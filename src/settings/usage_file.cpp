@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/setting_keys.h"
@@ -130,6 +131,10 @@ bool take_usage_pair(const char* key, const char* value, void* context) {
         lines.state.system_start_known = read_signed(value, &lines.state.system_start_s);
     } else if (std::strncmp(key, keys::adapter_prefix, sizeof keys::adapter_prefix - 1) == 0) {
         take_adapter_line(lines, key, value);
+    } else if (std::strncmp(key, keys::roaming_left_prefix, sizeof keys::roaming_left_prefix - 1) == 0) {
+        LeftBehind left{key + sizeof keys::roaming_left_prefix - 1, {}};
+        if (read_count_pair(value, &left.stamp.written, &left.stamp.size))
+            lines.state.left_behind.push_back(std::move(left));
     } else if (std::strcmp(key, keys::plan_warned_period) == 0) {
         if (!parse_iso_date(value, &lines.state.plan.period_first)) lines.state.plan = {};
     } else if (std::strcmp(key, keys::plan_warned_level) == 0) {
@@ -214,7 +219,9 @@ bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state,
                      const char* upload) {
     UsageLines lines{};
     *state = {};
-    if (!read_pairs_file(path, take_usage_pair, &lines)) return false;
+    const FileRead outcome = read_pairs_file(path, take_usage_pair, &lines);
+    state->unreadable = outcome == FileRead::unreadable;
+    if (outcome != FileRead::read) return false;
     if (lines.this_version) {
         *state = lines.state;
         take_adapters(lines, usage);
@@ -269,5 +276,13 @@ std::string usage_file_text(const UsageCount& usage, const PlanWarningState& pla
         add_line(text, keys::plan_warned_period, date);
         add_line(text, keys::plan_warned_level, std::to_string(plan.level));
     }
+    return text;
+}
+
+std::string left_behind_text(const std::vector<LeftBehind>& left) {
+    std::string text;
+    for (const LeftBehind& file : left)
+        add_line(text, keys::roaming_left_prefix + file.name,
+                 count_pair_text(file.stamp.written, file.stamp.size));
     return text;
 }

@@ -20,15 +20,27 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "monitor/data_plan.h"
 #include "monitor/usage_count.h"
+#include "settings/settings_file_platform.h"
+
+// A file of the counts that their move from the roaming folder could not
+// remove, as it was then: left there, another machine on the profile would
+// take it over. A file that an earlier version writes there again is its own.
+struct LeftBehind {
+    std::string name;
+    FileStamp stamp;
+};
 
 // What usage.cfg tells besides the counts.
 struct UsageFileState {
     bool system_start_known;
     std::int64_t system_start_s;
     PlanWarningState plan;
+    std::vector<LeftBehind> left_behind;
+    bool unreadable;  // there, but not read whole: nothing was taken
 };
 
 // Takes the counts of the file into `usage`, over what the history gave, and
@@ -45,5 +57,8 @@ bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state,
 // every adapter with counter bases or counts the history does not hold as
 // they are, then the plan's warned state.
 std::string usage_file_text(const UsageCount& usage, const PlanWarningState& plan);
+
+// Its lines for the roamed files whose removal is still owed.
+std::string left_behind_text(const std::vector<LeftBehind>& left);
 
 constexpr char usage_file_name[] = "usage.cfg";

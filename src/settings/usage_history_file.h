@@ -27,4 +27,3 @@ bool write_usage_history(const char* path, const UsageCount& usage);
 bool export_usage_history(const char* path, const UsageCount& usage);
 
 constexpr char usage_history_file_name[] = "usage-history.csv";
-constexpr char usage_history_bad_file_name[] = "usage-history.bad.csv";

@@ -10,12 +10,16 @@
 
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
+#include "settings/file_notices.h"
+#include "settings/roamed_counts.h"
 #include "settings/save_worker.h"
+#include "settings/set_aside_files.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
 #include "settings/usage_file.h"
 #include "settings/usage_history_file.h"
+#include "settings/usage_late_read.h"
 
 namespace {
 
@@ -28,7 +32,9 @@ struct Keeping {
     bool same_boot;
     // A history that could not be read, or not set aside, is never written over.
     bool history_writable;
-    bool set_aside_notice;
+    char set_aside_name[set_aside_name_size];
+    // usage.cfg is there but unread: nothing is written until it is read.
+    bool usage_unread;
     // The first snapshot that must take the history along (0: none due).
     std::uint64_t history_wanted;
     std::uint64_t snapshots;
@@ -36,17 +42,21 @@ struct Keeping {
     std::int64_t handed_start_s;
     DataFolder folder;
     PlanWarningState plan;
+    std::vector<LeftBehind> left_behind;
 };
 
 Keeping keeping;
 std::unique_ptr<NamedInterfaces> reading;
+UnreadCounting unread_counting;
 
 // What the worker tells the window's thread; guarded by its lock.
 struct Outcome {
     std::mutex lock;
     bool usage_failed;
+    bool history_failed;
     std::uint64_t history_number;  // of the last snapshot written into the history
     std::vector<UsageDay> history_rows;
+    std::unique_ptr<LateUsage> late;  // usage.cfg, read at last
 };
 
 Outcome outcome;
@@ -77,6 +87,7 @@ bool write_snapshot(Snapshot& snapshot) {
                                  write_usage_history(snapshot.history_path, snapshot.history);
     std::lock_guard<std::mutex> hold(outcome.lock);
     outcome.usage_failed |= !usage_written;
+    outcome.history_failed |= usage_written && snapshot.with_history && !history_written;
     if (history_written) {
         outcome.history_number = snapshot.number;
         outcome.history_rows = std::move(snapshot.history.days);
@@ -98,11 +109,22 @@ void file_rows(const std::vector<UsageDay>& written) {
     }
 }
 
+void take_late_usage();
+
+// The user hears once that the counts stay in memory only.
+void usage_not_written() {
+    usage_count.changed = true;
+    char folder[path_capacity];
+    if (counts_path(folder, "")) post_file_notice(FileNotice::counts_unwritten, folder);
+}
+
 void take_outcome() {
+    take_late_usage();
     std::lock_guard<std::mutex> hold(outcome.lock);
     // What did not go waits for the next minute.
-    if (outcome.usage_failed) usage_count.changed = true;
-    outcome.usage_failed = false;
+    if (outcome.usage_failed) usage_not_written();
+    if (outcome.history_failed) usage_count.changed = true;
+    outcome.usage_failed = outcome.history_failed = false;
     if (outcome.history_number == 0) return;
     file_rows(outcome.history_rows);
     if (keeping.history_wanted != 0 && outcome.history_number >= keeping.history_wanted)
@@ -118,9 +140,10 @@ void derive_periods() {
 // Everything a crash must find, handed to the worker; the history with it when due.
 bool hand_over() {
     derive_periods();
+    if (keeping.usage_unread) return false;
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->number = ++keeping.snapshots;
-    snapshot->usage_text = usage_file_text(usage_count, keeping.plan);
+    snapshot->usage_text = usage_file_text(usage_count, keeping.plan) + left_behind_text(keeping.left_behind);
     snapshot->with_history = keeping.history_wanted != 0 && keeping.history_writable &&
                              counts_path(snapshot->history_path, usage_history_file_name);
     if (snapshot->with_history) {
@@ -141,10 +164,12 @@ bool take_reading() {
     const DayNumber before = usage_count.today;
     const bool was_counting = usage_count.counting;
     if (!reading) reading.reset(new (std::nothrow) NamedInterfaces());
-    if (reading && read_named_interfaces(reading.get()))
+    if (reading && read_named_interfaces(reading.get())) {
         count_reading(usage_count, *reading, today, keeping.same_boot);
-    else
+        if (keeping.usage_unread) note_unread_reading(unread_counting, usage_count, *reading, !was_counting);
+    } else {
         usage_count.today = today;
+    }
     usage_count.system_start_s = read_system_start();
     // A clock set while counting: the next start must know this boot by it.
     const std::int64_t moved = usage_count.system_start_s - keeping.handed_start_s;
@@ -154,11 +179,9 @@ bool take_reading() {
     return new_date;
 }
 
-// Renames a damaged history, replacing an older set-aside one, so that a new one starts.
+// Renames a damaged history, under a name of its own, so that a new one starts.
 bool set_history_aside(const char* history) {
-    char bad[path_capacity];
-    return counts_path(bad, usage_history_bad_file_name) &&
-           file_replacer(history, bad) == ReplaceResult::replaced;
+    return set_file_aside(history, damaged_history, keeping.set_aside_name);
 }
 
 void load_history() {
@@ -177,42 +200,57 @@ void load_history() {
             break;
         case HistoryRead::damaged:
             keeping.history_writable = set_history_aside(path);
-            keeping.set_aside_notice = keeping.history_writable;
             break;
     }
 }
 
-constexpr const char* count_files[] = {usage_history_file_name, usage_history_bad_file_name, usage_file_name};
+UsageFileState load_usage_file_patiently() {
+    char path[path_capacity];
+    if (!counts_path(path, usage_file_name)) return {};
+    UsageFileState state = read_usage_file_at_start(path, &usage_count, stored_text(keys::device_in),
+                                                    stored_text(keys::device_out));
+    if (state.unreadable) post_file_notice(FileNotice::usage_unread, path);
+    return state;
+}
 
-// Earlier versions kept the counts beside the settings, which roam with the
-// profile. They come over as one set, usage.cfg last: once it is here, the
-// settings folder is never read for counts again.
-void take_over_roaming_counts() {
-    keeping.folder = DataFolder::local;
-    char local[path_capacity], roaming[path_capacity];
-    if (!data_file_path(local, DataFolder::local, usage_file_name) ||
-        !data_file_path(roaming, DataFolder::roaming, usage_file_name) || same_text(local, roaming) ||
-        file_exists(local))
-        return;
-    bool copied = true, found = false;
-    for (const char* name : count_files) {
-        if (!data_file_path(local, DataFolder::local, name) ||
-            !data_file_path(roaming, DataFolder::roaming, name))
-            return;
-        if (!file_exists(roaming)) continue;
-        found = true;
-        make_folder_of(local);
-        copied = copied && copy_file_atomically(roaming, local);
+// usage.cfg once more, on the worker, while it is unread.
+void queue_late_usage_read() {
+    char path[path_capacity];
+    if (!counts_path(path, usage_file_name)) return;
+    auto file = std::make_shared<std::string>(path);
+    auto download = std::make_shared<std::string>(stored_text(keys::device_in));
+    auto upload = std::make_shared<std::string>(stored_text(keys::device_out));
+    // Its place in the queue: no snapshot is handed over while it is unread.
+    queue_save(SaveSlot::usage, [file, download, upload] {
+        std::unique_ptr<LateUsage> late = read_late_usage(file->c_str(), download->c_str(), upload->c_str());
+        if (!late) return false;
+        std::lock_guard<std::mutex> hold(outcome.lock);
+        outcome.late = std::move(late);
+        return true;
+    });
+}
+
+bool same_boot_as(const UsageFileState& state, std::int64_t system_start_s) {
+    const std::int64_t apart = system_start_s - state.system_start_s;
+    return state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
+}
+
+// Read at last: the file's counts with this run's over them, kept at once.
+void take_late_usage() {
+    std::unique_ptr<LateUsage> late;
+    {
+        std::lock_guard<std::mutex> hold(outcome.lock);
+        late = std::move(outcome.late);
     }
-    if (!found) return;
-    // A copy that failed leaves the set where it is, for this run and the next try.
-    if (!copied) {
-        keeping.folder = DataFolder::roaming;
-        return;
-    }
-    for (const char* name : count_files) {
-        if (data_file_path(roaming, DataFolder::roaming, name)) remove_file(roaming);
-    }
+    if (!late || !keeping.usage_unread) return;
+    keeping.usage_unread = false;
+    merge_late_usage(usage_count, *late, unread_counting,
+                     same_boot_as(late->state, usage_count.system_start_s));
+    unread_counting = {};
+    keeping.plan = later_plan_warnings(keeping.plan, late->state.plan);
+    for (LeftBehind& file : late->state.left_behind) keeping.left_behind.push_back(std::move(file));
+    usage_count.new_base = true;
+    hand_over();
 }
 
 // What a killed save left: temporary files of the program's own folders.
@@ -234,18 +272,16 @@ void load_usage() {
     take_outcome();
     usage_count = {};
     keeping = {};
-    take_over_roaming_counts();
+    unread_counting = {};
+    keeping.folder = take_over_roaming_counts(&keeping.left_behind);
     tidy_folders();
     load_history();
-    UsageFileState state{};
-    char path[path_capacity];
-    if (counts_path(path, usage_file_name))
-        load_usage_file(path, &usage_count, &state, stored_text(keys::device_in),
-                        stored_text(keys::device_out));
+    UsageFileState state = load_usage_file_patiently();
+    keeping.usage_unread = state.unreadable;
     keeping.plan = state.plan;
-    const std::int64_t apart = read_system_start() - state.system_start_s;
-    keeping.same_boot =
-        state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
+    remove_left_behind(state.left_behind);
+    for (LeftBehind& file : state.left_behind) keeping.left_behind.push_back(std::move(file));
+    keeping.same_boot = same_boot_as(state, read_system_start());
     // Values of another boot are no base for anything, whether or not a reading comes.
     if (!keeping.same_boot) usage_count.counters.clear();
     keeping.handed_start_s = state.system_start_s;
@@ -265,6 +301,7 @@ void keep_usage(std::int64_t now_ns) {
     if (now_ns - keeping.last_read_ns >= usage_read_interval_ns) {
         keeping.last_read_ns = now_ns;
         now = take_reading() || usage_count.new_base;
+        if (keeping.usage_unread) queue_late_usage_read();
     }
     derive_periods();
     if (now || (usage_count.changed && now_ns - keeping.last_write_ns >= usage_write_interval_ns)) {
@@ -327,23 +364,23 @@ void keep_plan_warnings(const PlanWarningState& warnings) {
     usage_count.changed = true;
 }
 
-bool take_history_set_aside_notice() {
-    const bool notice = keeping.set_aside_notice;
-    keeping.set_aside_notice = false;
-    return notice;
+bool take_history_set_aside_notice(char (&name)[set_aside_name_size]) {
+    std::snprintf(name, sizeof name, "%s", keeping.set_aside_name);
+    keeping.set_aside_name[0] = '\0';
+    return name[0] != '\0';
+}
+
+bool usage_unread() {
+    return keeping.usage_unread;
+}
+
+void replace_unread_usage() {
+    if (!keeping.usage_unread) return;
+    keeping.usage_unread = false;
+    unread_counting = {};
+    usage_count.changed = usage_count.new_base = true;
 }
 
 void delete_usage() {
-    for (DataFolder folder : {DataFolder::local, DataFolder::roaming}) {
-        char path[path_capacity];
-        for (const char* name : count_files) {
-            if (data_file_path(path, folder, name)) remove_file(path);
-        }
-    }
-    char local[path_capacity], roaming[path_capacity];
-    if (!data_file_path(local, DataFolder::local, "") || !data_file_path(roaming, DataFolder::roaming, "") ||
-        same_text(local, roaming))
-        return;
-    remove_abandoned_saves(local);
-    remove_folder(local);
+    delete_count_files();
 }

@@ -8,11 +8,14 @@
 #include <cstdint>
 
 #include "monitor/data_plan.h"
+#include "settings/set_aside_files.h"
 
 // At start: this machine's counts taken over from the settings folder where an
 // earlier version kept them, the history and usage.cfg read, and a first
 // reading, which counts what this boot carried while the program was not
-// running; its base is handed to the worker at once.
+// running; its base is handed to the worker at once. A usage.cfg that another
+// program holds is tried again until the save's deadline; still unread, it
+// is tried every 10 s on the worker, and nothing is written meanwhile.
 void load_usage();
 
 // Each tick: takes in what the worker wrote; reads the interface table every
@@ -46,12 +49,17 @@ void export_usage(const char* path, ExportDone done, void* context);
 PlanWarningState stored_plan_warnings();
 void keep_plan_warnings(const PlanWarningState& warnings);
 
-// True once after a history file that could not be read whole was set aside
-// as "usage-history.bad.csv", so that the Usage window says so once.
-bool take_history_set_aside_notice();
+// True once after a history file that could not be read whole was set aside,
+// with the name it was given, so that the Usage window says so once.
+bool take_history_set_aside_notice(char (&name)[set_aside_name_size]);
+
+// usage.cfg is there but has not been read: no save may replace it.
+bool usage_unread();
+// The user chose, at a warning, to replace it with this run's counts.
+void replace_unread_usage();
 
 // For "Reset Config and Exit...", with the worker stopped: usage.cfg, the
-// history and a set-aside history, in both folders.
+// history and every file set aside, in both folders.
 void delete_usage();
 
 constexpr std::int64_t usage_write_interval_ns = 60'000'000'000;

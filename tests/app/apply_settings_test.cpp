@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "app/apply_settings.h"
+#include "app/file_watch.h"
 #include "app/main_window_fixture.h"
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
@@ -28,6 +29,7 @@
 #include "settings/setting_values.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/settings_reading.h"
 #include "settings/settings_store.h"
 #include "settings/usage_keeping.h"
 #include "support/message_pump.h"
@@ -385,6 +387,102 @@ TEST_F(LoadSettings, InterfacesAreSelectedOnlyWhenPresent) {
     ASSERT_NE(open_window(), nullptr);
     EXPECT_STREQ(traffic_graph.download_interface, "*");
     EXPECT_STREQ(traffic_graph.upload_interface, "*");
+}
+
+std::vector<std::string> balloons;
+int balloon_refusals = 0;
+
+BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
+    if (message != NIM_MODIFY || !(data->uFlags & NIF_INFO)) return TRUE;
+    if (balloon_refusals-- > 0) return FALSE;
+    balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
+    return TRUE;
+}
+
+// A file that a backup holds at logon (share mode 0) is no first run and is
+// never written over: the defaults run without a greeting, a balloon names
+// the file, and a dialog's OK asks first and, answered No, writes nothing.
+// Once the holder lets go, the file's values hold, its data plan included,
+// but for what the user chose in the dialog. A balloon that the taskbar
+// refuses (at logon) comes at a later tick.
+TEST_F(LoadSettings, AFileHeldAtStartIsReadLateAndNeverWrittenOver) {
+    struct Guard {
+        ShellNotifyIcon real = shell_notify_icon;
+        ~Guard() { shell_notify_icon = real; }
+    } guard;
+    shell_notify_icon = balloon_shell;
+    balloons.clear();
+    const std::string file_bytes = settings_lines(with(returning_user(), "plan.limit_mb", "50000"));
+    write_settings(file_bytes);
+    HANDLE holder = CreateFileA(settings_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    {
+        SaveDeadlineScope brief_wait(monotonic_ns() + 100'000'000);
+        ASSERT_NE(open_window(), nullptr);
+    }
+    EXPECT_TRUE(modals.seen.empty()) << "no greeting";
+    EXPECT_EQ(describe(window_rect()), "10,10 200x80");
+    EXPECT_STREQ(traffic_graph.theme_name, "Zombie Mocha");
+    balloon_refusals = 1;
+    EXPECT_FALSE(watch_files(monotonic_ns()));
+    EXPECT_TRUE(balloons.empty());
+    EXPECT_FALSE(watch_files(monotonic_ns()));
+    EXPECT_EQ(balloons,
+              std::vector<std::string>{"mivrel: " + settings_file() +
+                                       " could not be read: another program may be holding it. mivrel "
+                                       "runs on the default settings, leaves the file as it is and "
+                                       "reads it as soon as it can."});
+
+    alpha = 200;  // the Configuration dialog's choice
+    modals.queue_answer(IDNO);
+    SendMessageA(window, settings_confirmed_message, 0, 0);
+    ASSERT_EQ(modals.seen.size(), 1u);
+    EXPECT_TRUE(modals.seen[0].has_yes_no);
+    EXPECT_NE(modals.seen[0].text.find("could not read settings.cfg"), std::string::npos);
+    CloseHandle(holder);
+    EXPECT_FALSE(save_settings()) << "not before it has been read";
+    EXPECT_EQ(read_settings(), file_bytes);
+
+    EXPECT_TRUE(watch_files(monotonic_ns() + unread_retry_interval_ns));
+    EXPECT_EQ(describe(window_rect()), "120,90 300x100");
+    EXPECT_STREQ(traffic_graph.theme_name, "Classic Pale");
+    EXPECT_EQ(traffic_graph.delay, 60000);
+    EXPECT_EQ(data_plan.limit_mb, 50000);
+    EXPECT_EQ(alpha, 200) << "the user's choice holds";
+    close_window();
+    const std::string saved = read_settings();
+    for (const char* line : {"\napp.alpha\t200\n", "\ngraph.theme\tClassic Pale\n",
+                             "\nplan.limit_mb\t50000\n", "\napp.starts\t5\n"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
+
+    char text[notice_text_size];
+    format_file_notice(text, FileNotice::counts_unwritten,
+                       ("C:\\" + std::string(300, 'x') + "\\mivrel\\").c_str());
+    EXPECT_EQ(std::string(text).size(), 255u);
+    EXPECT_EQ(std::string(text).find("The traffic counts could not be saved in C:\\xxx"), 0u) << text;
+    EXPECT_NE(std::string(text).find("xxx...xxx"), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("xxx\\mivrel\\. mivrel keeps them"), std::string::npos) << text;
+}
+
+// Answered Yes at the warning, a dialog's OK replaces the unread file with
+// this run's settings, and a read that comes after changes nothing.
+TEST_F(LoadSettings, AFileHeldAtStartIsReplacedWhenTheUserSaysSo) {
+    write_settings(settings_lines(returning_user()));
+    HANDLE holder = CreateFileA(settings_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    {
+        SaveDeadlineScope brief_wait(monotonic_ns() + 100'000'000);
+        ASSERT_NE(open_window(), nullptr);
+    }
+    CloseHandle(holder);
+    modals.queue_answer(IDYES);
+    SendMessageA(window, settings_confirmed_message, 0, 0);
+    ASSERT_EQ(modals.seen.size(), 1u);
+    EXPECT_NE(read_settings().find("\ngraph.theme\tZombie Mocha\n"), std::string::npos) << read_settings();
+    EXPECT_FALSE(watch_files(monotonic_ns() + unread_retry_interval_ns));
+    EXPECT_STREQ(traffic_graph.theme_name, "Zombie Mocha");
 }
 
 // --- Saving -----------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "app/main_window_fixture.h"
 
 #include "monitor/clock.h"
+#include "settings/file_notices.h"
 #include "settings/save_worker.h"
 
 #include <shellapi.h>
@@ -161,6 +162,7 @@ void MainWindowTest::SetUp() {
     ASSERT_NE(modals.timer, 0u);
     AppDataGuard::set("AppData", folder.path.string());
     clear_settings();
+    reset_file_notices();
 }
 
 void MainWindowTest::TearDown() {

@@ -47,6 +47,21 @@ TEST_F(SettingsFileTest, MissingFileGivesFalseAndEmptyStore) {
     EXPECT_EQ(settings_store.pair_count, 0);
 }
 
+// A file that is there but cannot be read whole is neither missing nor read:
+// in its place a folder, which Windows does not open and whose first read
+// fails elsewhere. Nothing of it is kept, and the reader tells it apart.
+TEST_F(SettingsFileTest, AFileThatCannotBeReadWholeIsNotTakenForOne) {
+    EXPECT_EQ(read_settings_file(file.c_str()), FileRead::missing);
+    std::filesystem::create_directory(file);
+    set_setting("left", "over");
+    EXPECT_FALSE(load_settings_file(file.c_str()));
+    EXPECT_EQ(read_settings_file(file.c_str()), FileRead::unreadable);
+    EXPECT_EQ(settings_store.pair_count, 0);
+    std::filesystem::remove(file);
+    EXPECT_TRUE(load("app.left\t10\n"));
+    EXPECT_EQ(read_settings_file(file.c_str()), FileRead::read);
+}
+
 TEST_F(SettingsFileTest, EmptyFileGivesTrueAndEmptyStore) {
     set_setting("left", "over");
     EXPECT_TRUE(load(""));

@@ -8,11 +8,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "monitor/clock.h"
 #include "monitor/usage_history.h"
+#include "settings/file_notices.h"
 #include "settings/settings_file.h"
 #include "settings/usage_history_file.h"
 #include "settings/usage_keeping.h"
@@ -220,10 +227,14 @@ class UsageKeeping : public ::testing::Test {
 protected:
     void SetUp() override {
         AppDataGuard::set("AppData", (scratch.path / "AppData").string());
+        reset_file_notices();
         today = "2026-03-30";
         system_start = 1774850000;
         scripted_reset();
         read_local_date = [](char(&text)[11]) { std::snprintf(text, sizeof text, "%s", today.c_str()); };
+        read_local_time = [](char(&text)[18]) {
+            std::snprintf(text, sizeof text, "%s-120000", today.c_str());
+        };
         read_system_start = [] { return system_start; };
         eth = scripted_add("eth0", true);
         scripted_add("lo", false);
@@ -231,6 +242,7 @@ protected:
     }
     void TearDown() override {
         read_local_date = real_date;
+        read_local_time = real_time;
         read_system_start = real_start;
         set_counter_backend(nullptr);
         usage_count = {};
@@ -238,14 +250,15 @@ protected:
     std::string file(const char* name) { return settings_path("%s", name); }
     // Ends a run as the window's destruction does.
     void end_run() { finish_usage(); }
-    std::string eth0_on(const char* day) {
-        const ByteCounts counts = usage_between("eth0", date(day), date(day));
+    std::string eth0_on(const char* day, const char* adapter = "eth0") {
+        const ByteCounts counts = usage_between(adapter, date(day), date(day));
         return std::to_string(counts.received) + "/" + std::to_string(counts.sent);
     }
 
     static inline std::string today;
     static inline std::int64_t system_start;
     LocalDateReader real_date = read_local_date;
+    LocalTimeReader real_time = read_local_time;
     SystemStartReader real_start = read_system_start;
     AppDataGuard app_data;
     ScratchFolder scratch;
@@ -281,17 +294,29 @@ TEST_F(UsageKeeping, TrafficWhileClosedCountsAtTheNextStartOfTheSameBootOnly) {
     EXPECT_EQ(eth0_on("2026-03-31"), "505/55") << "from the start's values on";
 }
 
-TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
+// Each damaged history is set aside under a name of its own, in the same
+// second too, beside one an earlier version set aside: none replaces another,
+// and a reset removes them all, but no file of another program.
+TEST_F(UsageKeeping, EveryDamagedHistoryIsSetAsideUnderANameOfItsOwn) {
     const std::string damaged =
         "\xEF\xBB\xBF"
         "date,adapter,hardware,received,sent\r\n2026-03-29,eth0,1,5";
     make_folder(settings_path(""));
-    write_file(file("usage-history.csv"), damaged + "\"");
     write_file(file("usage-history.bad.csv"), "an older one");
-    load_usage();
-    EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
-    EXPECT_TRUE(take_history_set_aside_notice());
-    EXPECT_FALSE(take_history_set_aside_notice());
+    write_file(file("usage-history.bad-notes.csv"), "another program's");
+    char name[set_aside_name_size];
+    for (const char* set_aside :
+         {"usage-history.bad-2026-03-30-120000.csv", "usage-history.bad-2026-03-30-120000-2.csv"}) {
+        write_file(file("usage-history.csv"), damaged + set_aside);
+        load_usage();
+        ASSERT_TRUE(take_history_set_aside_notice(name));
+        EXPECT_STREQ(name, set_aside);
+        EXPECT_FALSE(take_history_set_aside_notice(name));
+        EXPECT_EQ(read_file(file(set_aside)), damaged + set_aside);
+    }
+    EXPECT_EQ(read_file(file("usage-history.bad.csv")), "an older one");
+    EXPECT_EQ(read_file(file("usage-history.bad-2026-03-30-120000.csv")),
+              damaged + "usage-history.bad-2026-03-30-120000.csv");
     scripted_add_counts(eth, 10, 1);
     end_run();
     today = "2026-03-31";
@@ -300,8 +325,7 @@ TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
     EXPECT_EQ(read_file(file("usage-history.csv")),
               "\xEF\xBB\xBF"
               "date,adapter,hardware,received,sent\r\n2026-03-30,eth0,1,10,1\r\n");
-    EXPECT_EQ(read_file(file("usage-history.bad.csv")), damaged + "\"");
-    EXPECT_FALSE(take_history_set_aside_notice());
+    EXPECT_FALSE(take_history_set_aside_notice(name));
     scripted_add_counts(eth, 4, 4);
     keep_usage(0);
     keep_usage(usage_read_interval_ns);
@@ -316,8 +340,95 @@ TEST_F(UsageKeeping, ADamagedHistoryIsSetAsideOnceAndANewOneStarts) {
         << "today's counts too";
 
     delete_usage();
-    for (const char* name : {"usage.cfg", "usage-history.csv", "usage-history.bad.csv"})
+    for (const char* name :
+         {"usage.cfg", "usage-history.csv", "usage-history.bad.csv",
+          "usage-history.bad-2026-03-30-120000.csv", "usage-history.bad-2026-03-30-120000-2.csv"})
         EXPECT_FALSE(file_exists(file(name).c_str())) << name;
+    EXPECT_EQ(read_file(file("usage-history.bad-notes.csv")), "another program's");
+}
+
+// A usage.cfg that another program holds at start (in its place here, a
+// folder) is not written over, nor is the history: the counting goes on as
+// after another boot. Once the file can be read, its counts stand with this
+// run's added, this boot's traffic before the start counted from its bases,
+// and an adapter that came back meanwhile counted from its base, not whole.
+TEST_F(UsageKeeping, AUsageFileReadLateKeepsItsCountsAndAddsThisRunsOnce) {
+    const int wlan = scripted_add("wlan0", true);
+    scripted_set_counts(wlan, 300, 30);
+    load_usage();
+    scripted_add_counts(eth, 40, 4);
+    keep_usage(0);
+    keep_usage(usage_write_interval_ns);  // then the run is killed
+    const std::string usage_file = file("usage.cfg");
+    const std::string held = read_file(usage_file);
+    ASSERT_NE(held.find(".2026-03-30\t40,4\n"), std::string::npos) << held;
+
+    scripted_add_counts(eth, 500, 50);
+    scripted_set_present(wlan, false);
+    std::filesystem::rename(usage_file, usage_file + ".held");
+    std::filesystem::create_directory(usage_file);
+    {
+        SaveDeadlineScope no_wait(single_try);
+        load_usage();
+    }
+    EXPECT_STREQ(pending_file_notice(FileNotice::usage_unread), usage_file.c_str());
+    scripted_add_counts(eth, 7, 7);
+    scripted_set_present(wlan, true);
+    scripted_add_counts(wlan, 20, 2);
+    keep_usage(0);
+    keep_usage(usage_write_interval_ns);
+    finish_usage();  // an exit's saves write nothing either
+    EXPECT_EQ(eth0_on("2026-03-30"), "7/7");
+    EXPECT_TRUE(std::filesystem::is_directory(usage_file));
+    EXPECT_FALSE(file_exists(file("usage-history.csv").c_str()));
+
+    std::filesystem::remove(usage_file);
+    std::filesystem::rename(usage_file + ".held", usage_file);
+    keep_usage(2 * usage_write_interval_ns);
+    save_usage();
+    EXPECT_EQ(eth0_on("2026-03-30") + " " + eth0_on("2026-03-30", "wlan0"), "547/61 20/2");
+    EXPECT_NE(
+        read_file(file("usage-history.csv")).find("2026-03-30,eth0,1,547,61\r\n2026-03-30,wlan0,1,20,2"),
+        std::string::npos);
+}
+
+// With the local folder gone (a file in its place), the counts stay in memory
+// and every save tries again, the user is told once, and nothing goes to the
+// roaming folder; a history write that failed is asked for again, though
+// nothing changes after it.
+TEST_F(UsageKeeping, CountsThatCannotBeWrittenAreKeptAndWrittenOnceTheyCan) {
+    const std::string blocker = (scratch.path / "gone").string();
+    write_file(blocker, "a file where a folder should be");
+    AppDataGuard::set("LocalAppData", blocker + "/Local");
+    char local[path_capacity];
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage.cfg"));
+    load_usage();
+    scripted_add_counts(eth, 10, 1);
+    keep_usage(0);
+    keep_usage(usage_write_interval_ns);
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, ""));
+    EXPECT_STREQ(pending_file_notice(FileNotice::counts_unwritten), local);
+    file_notice_shown(FileNotice::counts_unwritten);
+    keep_usage(usage_write_interval_ns + usage_read_interval_ns);
+    EXPECT_EQ(pending_file_notice(FileNotice::counts_unwritten), nullptr) << "told once";
+    EXPECT_EQ(eth0_on("2026-03-30"), "10/1");
+
+    std::filesystem::remove(blocker);
+    keep_usage(2 * usage_write_interval_ns + usage_read_interval_ns);
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage.cfg"));
+    EXPECT_NE(read_file(local).find(".2026-03-30\t10,1\n"), std::string::npos);
+    EXPECT_FALSE(file_exists(file("usage.cfg").c_str())) << "nothing in the roaming folder";
+
+    file_replacer = [](const char* from, const char* to) {
+        return std::strstr(to, "usage-history") ? ReplaceResult::failed : replace_file(from, to);
+    };
+    today = "2026-03-31";
+    keep_usage(3 * usage_write_interval_ns);
+    file_replacer = replace_file;
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage-history.csv"));
+    EXPECT_FALSE(file_exists(local));
+    keep_usage(4 * usage_write_interval_ns + usage_read_interval_ns);
+    EXPECT_NE(read_file(local).find("2026-03-30,eth0,1,10,1"), std::string::npos);
 }
 
 // The counts belong to this machine: an earlier version's, beside the roaming
@@ -359,6 +470,47 @@ TEST_F(UsageKeeping, CountsComeToTheLocalFolderOnceAsOneSet) {
     EXPECT_FALSE(file_exists(path(DataFolder::roaming, "usage.cfg").c_str()));
     EXPECT_FALSE(file_exists(path(DataFolder::local, "").c_str())) << "the local folder goes once empty";
 }
+
+#ifdef _WIN32
+// Roamed files that another program holds cannot be removed by the move:
+// usage.cfg (read-only here) goes under a name that no version reads for
+// counts, and the rest at a later start, but not one that an earlier version
+// elsewhere has written again meanwhile.
+TEST_F(UsageKeeping, RoamedFilesLeftBehindGoAtALaterStartUnlessWrittenAgain) {
+    AppDataGuard::set("LocalAppData", (scratch.path / "Local").string());
+    make_folder(settings_path(""));
+    const std::string history = file("usage-history.csv"), set_aside = file("usage-history.bad.csv");
+    write_file(history,
+               "\xEF\xBB\xBF"
+               "date,adapter,hardware,received,sent\r\n2026-03-28,eth0,1,7,7\r\n");
+    write_file(set_aside, "set aside");
+    write_file(file("usage.cfg"), "adapter.system_start\t1\n");
+    ASSERT_TRUE(SetFileAttributesA(file("usage.cfg").c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE holders[2];
+    for (int i = 0; i < 2; ++i) {
+        holders[i] = CreateFileA((i ? set_aside : history).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(holders[i], INVALID_HANDLE_VALUE);
+    }
+    load_usage();
+    end_run();
+    for (HANDLE holder : holders) CloseHandle(holder);
+    EXPECT_EQ(eth0_on("2026-03-28"), "7/7");
+    EXPECT_FALSE(file_exists(file("usage.cfg").c_str()));
+    EXPECT_EQ(read_file(file("usage.moved-2026-03-30-120000.cfg")), "adapter.system_start\t1\n");
+    EXPECT_TRUE(file_exists(history.c_str()) && file_exists(set_aside.c_str()));
+
+    write_file(history, "an earlier version's");
+    load_usage();
+    end_run();
+    EXPECT_FALSE(file_exists(set_aside.c_str()));
+    EXPECT_EQ(read_file(history), "an earlier version's");
+    char local[path_capacity];
+    ASSERT_TRUE(data_file_path(local, DataFolder::local, "usage.cfg"));
+    EXPECT_EQ(read_file(local).find("roaming.left."), std::string::npos) << "nothing is owed any more";
+    SetFileAttributesA(file("usage.moved-2026-03-30-120000.cfg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
 
 // "Export..." writes where the user chose, beside files of other programs
 // whose names look like this program's temporary ones: it removes none of

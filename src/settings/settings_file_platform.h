@@ -94,3 +94,6 @@ bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size);
 // otherwise become '?', and two names one.
 enum class AnsiText { converted, too_long, not_utf8, not_spelt };
 AnsiText utf8_to_ansi(const char* utf8, char* ansi, std::size_t size);
+// For a text only shown (a path in a balloon): a character the code page
+// lacks takes its best fit. False when it does not fit.
+bool utf8_to_ansi_shown(const char* utf8, char* ansi, std::size_t size);

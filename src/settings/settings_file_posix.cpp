@@ -170,6 +170,10 @@ bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size) {
     return copy_text(ansi, utf8, size);
 }
 
+bool utf8_to_ansi_shown(const char* utf8, char* ansi, std::size_t size) {
+    return copy_text(utf8, ansi, size);
+}
+
 AnsiText utf8_to_ansi(const char* utf8, char* ansi, std::size_t size) {
     return copy_text(utf8, ansi, size) ? AnsiText::converted : AnsiText::too_long;
 }

@@ -215,6 +215,10 @@ bool ansi_to_utf8(const char* ansi, char* utf8, std::size_t size) {
     return convert_text(CP_ACP, ansi, CP_UTF8, utf8, size);
 }
 
+bool utf8_to_ansi_shown(const char* utf8, char* ansi, std::size_t size) {
+    return convert_text(CP_UTF8, utf8, CP_ACP, ansi, size);
+}
+
 AnsiText utf8_to_ansi(const char* utf8, char* ansi, std::size_t size) {
     if (size == 0) return AnsiText::too_long;
     ansi[0] = '\0';

@@ -10,6 +10,7 @@
 
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
+#include "settings/save_generation.h"
 #include "settings/save_worker.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
@@ -49,10 +50,13 @@ struct Outcome {
     std::vector<UsageDay> history_rows;
 };
 
-Outcome outcome;
+// Never destroyed: a save worker let go at exit may still be writing a
+// snapshot while the process's destructors run.
+Outcome& outcome = *new Outcome();
 
 struct Snapshot {
     std::uint64_t number;
+    std::uint64_t generation;
     char usage_path[path_capacity];
     std::string usage_text;
     bool with_history;
@@ -71,6 +75,7 @@ bool counts_path(char (&path)[path_capacity], const char* name) {
 
 // On the worker: usage.cfg first, the history only once it is in place.
 bool write_snapshot(Snapshot& snapshot) {
+    SaveGenerationScope in_order(snapshot.generation);
     make_folder_of(snapshot.usage_path);
     const bool usage_written = save_text_atomically(snapshot.usage_path, snapshot.usage_text);
     const bool history_written = usage_written && snapshot.with_history &&
@@ -120,6 +125,7 @@ bool hand_over() {
     derive_periods();
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->number = ++keeping.snapshots;
+    snapshot->generation = next_save_generation();
     snapshot->usage_text = usage_file_text(usage_count, keeping.plan);
     snapshot->with_history = keeping.history_wanted != 0 && keeping.history_writable &&
                              counts_path(snapshot->history_path, usage_history_file_name);

@@ -32,7 +32,6 @@
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
-#include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/usage_keeping.h"
 
@@ -58,7 +57,7 @@ LRESULT on_create(HWND window) {
     // Before the settings place the window: default sizes scale with the screen.
     set_graph_dpi(traffic_graph, window_dpi(window));
     // Before the settings load: the first reading's counts go to it.
-    start_save_worker();
+    begin_run();
     load_settings();
     start_data_plan_watch();
     // The settings may have placed the window on a screen of another scale,

@@ -25,6 +25,7 @@
 #include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/usage_export.h"
 #include "settings/usage_keeping.h"
 
 namespace {
@@ -81,7 +82,7 @@ HANDLE hold(const std::string& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void export_done(bool, void*) {}
+void export_done(bool, const char*, void*) {}
 
 DWORD window_thread = 0;
 std::atomic<std::int64_t> usage_placed_ns{0};

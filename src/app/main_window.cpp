@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
+#include "app/export_notice.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
 #include "app/modal.h"
@@ -25,6 +26,7 @@
 #include "app/window_placement.h"
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
+#include "dialogs/history_export.h"
 #include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_dialog.h"
 #include "dpi.h"
@@ -248,6 +250,7 @@ LRESULT on_timer(HWND window) {
         UpdateWindow(window);
     }
     refresh_notification_area();
+    tell_unwritten_exports();
     refresh_pointer_readout(window);
     return 0;
 }
@@ -372,6 +375,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_show_changes(window);
         case settings_confirmed_message:
             return on_settings_confirmed(window);
+        case export_done_message:
+            report_export(lparam);
+            return 0;
         default:
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.

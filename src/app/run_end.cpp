@@ -10,6 +10,7 @@
 #include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/usage_export.h"
 #include "settings/usage_keeping.h"
 
 namespace {
@@ -39,7 +40,11 @@ void end_run(HWND window) {
         queue_settings_save();
     }
     remove_notification_area();
+    // The user's own files, after the program's, while the budget lasts;
+    // usage.cfg names those left for the next start to tell.
+    write_waiting_exports(deadline);
     end_save_worker(deadline);
+    if (save_on_exit) renote_exports(deadline);
 }
 
 void delete_saved_state() {

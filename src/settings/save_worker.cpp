@@ -123,7 +123,7 @@ bool queue_save(SaveSlot slot, SaveJob job) {
     }
     auto place = std::find_if(worker.waiting.begin(), worker.waiting.end(),
                               [slot](const Waiting& waiting) { return waiting.slot == slot; });
-    if (place != worker.waiting.end())
+    if (slot != SaveSlot::exported && place != worker.waiting.end())
         place->job = std::move(job);
     else
         worker.waiting.push_back({slot, std::move(job)});

@@ -2,7 +2,8 @@
 // busy disk, a folder on a network share or a file that another program holds
 // never stalls the graph. Each kind of file has one place in the queue: a
 // newer job takes the place of one still waiting, so that an older content is
-// never written after a newer one.
+// never written after a newer one. Exports are the user's files, each its own:
+// they queue one behind another, and none takes another's place.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +19,10 @@ using SaveJob = std::function<bool()>;
 void start_save_worker();
 
 // The exit's first step: the thread takes no more jobs, the jobs still waiting
-// are dropped (the final saves write what is newer), and the job being
-// written stops waiting for a held file. That job is left to finish while the
-// final saves go ahead: a replace of an older snapshot never lands over a
-// newer one (see SaveGenerationScope).
+// are dropped (the final saves write what is newer; exports keep their own
+// list), and the job being written stops waiting for a held file. That job is
+// left to finish while the final saves go ahead: a replace of an older
+// snapshot never lands over a newer one (see SaveGenerationScope).
 void let_save_worker_go();
 
 // Waits, until `deadline_ns` on the monotonic clock at the latest, for the job

@@ -73,6 +73,14 @@ void pause_before_retry();
 // Whether anything by that name is there, readable or not.
 bool file_exists(const char* path);
 
+// What tells a file or folder from every other, whatever the path that names
+// it: its volume and its number there. False when nothing can be opened there.
+struct FileIdentity {
+    unsigned long long volume;
+    unsigned long long index;
+};
+bool file_identity(const char* path, FileIdentity* identity);
+
 // Between the ANSI code page of the program's texts and UTF-8, as files that
 // people open elsewhere want them; false (and an empty text) when the text
 // does not fit in `size` bytes. Elsewhere both are the system's bytes.

@@ -126,6 +126,14 @@ bool file_exists(const char* path) {
     return stat(path, &status) == 0;
 }
 
+bool file_identity(const char* path, FileIdentity* identity) {
+    struct stat status;
+    if (stat(path, &status) != 0) return false;
+    identity->volume = static_cast<unsigned long long>(status.st_dev);
+    identity->index = static_cast<unsigned long long>(status.st_ino);
+    return true;
+}
+
 namespace {
 
 bool copy_text(const char* from, char* to, std::size_t size) {

@@ -176,6 +176,23 @@ bool file_exists(const char* path) {
     return wide.valid && GetFileAttributesW(wide.text) != INVALID_FILE_ATTRIBUTES;
 }
 
+// A folder opens only for backup semantics; asking for no access needs no right to the file.
+bool file_identity(const char* path, FileIdentity* identity) {
+    const WidePath wide(path);
+    if (!wide.valid) return false;
+    HANDLE file = CreateFileW(wide.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (!known) return false;
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->index =
+        (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    return true;
+}
+
 namespace {
 
 // Through UTF-16; a character the target cannot spell takes its best fit.

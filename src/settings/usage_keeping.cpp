@@ -15,6 +15,7 @@
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
+#include "settings/usage_export.h"
 #include "settings/usage_file.h"
 #include "settings/usage_history_file.h"
 
@@ -37,6 +38,10 @@ struct Keeping {
     std::int64_t handed_start_s;
     DataFolder folder;
     PlanWarningState plan;
+    // From the final saves on: usage.cfg notes the exports not yet written,
+    // this many in the last one.
+    bool final;
+    int exports_noted;
 };
 
 Keeping keeping;
@@ -126,7 +131,7 @@ bool hand_over() {
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->number = ++keeping.snapshots;
     snapshot->generation = next_save_generation();
-    snapshot->usage_text = usage_file_text(usage_count, keeping.plan);
+    snapshot->usage_text = usage_file_text(usage_count, keeping.plan) + export_note_lines(keeping.final);
     snapshot->with_history = keeping.history_wanted != 0 && keeping.history_writable &&
                              counts_path(snapshot->history_path, usage_history_file_name);
     if (snapshot->with_history) {
@@ -244,9 +249,11 @@ void load_usage() {
     load_history();
     UsageFileState state{};
     char path[path_capacity];
-    if (counts_path(path, usage_file_name))
+    if (counts_path(path, usage_file_name)) {
         load_usage_file(path, &usage_count, &state, stored_text(keys::device_in),
                         stored_text(keys::device_out));
+        read_export_notes(path);
+    }
     keeping.plan = state.plan;
     const std::int64_t apart = read_system_start() - state.system_start_s;
     keeping.same_boot =
@@ -285,6 +292,8 @@ bool save_usage() {
 
 bool finish_usage() {
     take_outcome();
+    keeping.final = true;
+    keeping.exports_noted = unwritten_export_count();
     take_reading();
     for (const UsageDay& row : usage_count.days) {
         if (grown_past_file(row) && keeping.history_wanted == 0)
@@ -309,16 +318,11 @@ void resume_usage(std::int64_t now_ns) {
     if (take_reading() || usage_count.new_base) hand_over();
 }
 
-void export_usage(const char* path, ExportDone done, void* context) {
-    auto target = std::make_shared<std::string>(path);
-    auto content = std::make_shared<UsageCount>();
-    content->adapters = usage_count.adapters;
-    content->days = usage_count.days;
-    queue_save(SaveSlot::exported, [target, content, done, context] {
-        const bool exported = export_usage_history(target->c_str(), *content);
-        done(exported, context);
-        return exported;
-    });
+void renote_exports(std::int64_t deadline_ns) {
+    if (!keeping.final || unwritten_export_count() >= keeping.exports_noted || monotonic_ns() >= deadline_ns)
+        return;
+    keeping.exports_noted = unwritten_export_count();
+    hand_over();
 }
 
 PlanWarningState stored_plan_warnings() {

@@ -21,6 +21,7 @@
 #include "app/run_end.h"
 #include "app/show_at_start.h"
 #include "app/start_with_windows.h"
+#include "app/update_restart.h"
 #include "app/window_dpi.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
@@ -60,6 +61,7 @@ LRESULT on_create(HWND window) {
     set_graph_dpi(traffic_graph, window_dpi(window));
     // Before the settings load: the first reading's counts go to it.
     begin_run();
+    register_update_restart();
     load_settings();
     start_data_plan_watch();
     // The settings may have placed the window on a screen of another scale,
@@ -87,10 +89,12 @@ LRESULT on_destroy(HWND window) {
     return 0;
 }
 
-// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the
-// process after a few seconds.
-LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending == TRUE) end_run(window);
+// Only a logon end that goes ahead (TRUE, exactly 1). At a logoff the platform
+// ends the process after a few seconds; an installer waits for it to close.
+LRESULT on_endsession(HWND window, WPARAM ending, LPARAM reason) {
+    if (ending != TRUE) return 0;
+    end_run(window);
+    if (closes_application(reason)) DestroyWindow(window);
     return 0;
 }
 
@@ -327,7 +331,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_DESTROY:
             return on_destroy(window);
         case WM_ENDSESSION:
-            return on_endsession(window, wparam);
+            return on_endsession(window, wparam, lparam);
         case WM_POWERBROADCAST:
             return on_powerbroadcast(wparam);
         case WM_SIZE:

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "settings/settings_file.h"
 #include "settings/usage_export.h"
 #include "settings/usage_keeping.h"
+#include "support/message_pump.h"
 #include "support/scripted_counters.h"
 
 namespace {
@@ -25,127 +25,101 @@ using RunEnd = MainWindowTest;
 
 const std::string returning_user = settings_lines({{"app.starts", "4"}, {"graph.delay", "60000"}});
 
-std::vector<std::string> replaced;  // the targets' names, in turn
-std::vector<std::string> exports_done;
-std::vector<std::string> balloons;
-int slow_flushes = 0;
+std::vector<std::string> seen;  // files replaced, exports written, balloons
 
-ReplaceResult note_replace(const char* from, const char* to) {
-    const char* name = std::strrchr(to, '\\');
-    replaced.push_back(name ? name + 1 : to);
-    return replace_file(from, to);
+// Asked for while the worker is busy: it is still waiting when the window closes.
+void export_waiting(const std::string& path) {
+    hold_saves(true);
+    export_usage(
+        path.c_str(),
+        [](bool exported, const char*, void*) { seen.push_back(exported ? "written" : "failed"); }, nullptr);
+    hold_saves(false);
 }
 
-void note_export(bool exported, const char* path, void*) {
-    exports_done.push_back((exported ? "written " : "failed ") + std::string(path));
-}
-
-// Slower than the exit's whole budget, for the next `slow_flushes` files.
-bool slow_flush(std::FILE* file) {
-    if (slow_flushes-- > 0) Sleep(2100);
-    return flush_file_to_disk(file);
-}
-
-BOOL note_balloon(DWORD message, NOTIFYICONDATAA* data) {
-    if (message == NIM_MODIFY && (data->uFlags & NIF_INFO)) balloons.push_back(data->szInfo);
-    return TRUE;
-}
-
-// An export still waiting for the worker when the window closes is written
-// after the program's own files, and usage.cfg no longer names it. When the
-// budget is spent first, usage.cfg names it, and the next start tells so once.
+// An export waiting at exit is written after the program's own files, and
+// usage.cfg no longer names it. With the budget spent first, usage.cfg names
+// it, and the next start tells so once.
 TEST_F(RunEnd, AnExportWaitingAtExitIsWrittenAfterTheCountsOrToldAtTheNextStart) {
     write_settings(returning_user);
-    const std::string usage_file = settings_folder() + "\\usage.cfg";
-    const std::string first = folder.file("first.csv"), second = folder.file("second.csv");
-    exports_done.clear();
+    const std::string usage_file = settings_folder() + "\\usage.cfg", exported = folder.file("usage.csv");
     ASSERT_NE(open_window(), nullptr);
-    hold_saves(true);
-    export_usage(first.c_str(), note_export, nullptr);
-    hold_saves(false);
-    replaced.clear();
-    file_replacer = note_replace;
+    export_waiting(exported);
+    seen.clear();
+    file_replacer = [](const char* from, const char* to) {
+        seen.push_back(std::strrchr(to, '\\') + 1);
+        return replace_file(from, to);
+    };
     close_window();
     file_replacer = replace_file;
-    EXPECT_EQ(replaced, (std::vector<std::string>{"usage.cfg", "settings.cfg", "first.csv", "usage.cfg"}));
-    EXPECT_EQ(exports_done, std::vector<std::string>{"written " + first});
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"usage.cfg", "settings.cfg", "usage.csv", "written", "usage.cfg"}));
     EXPECT_EQ(read_file(usage_file).find("export."), std::string::npos);
 
+    remove_file(exported.c_str());
     ASSERT_NE(open_window(), nullptr);
-    hold_saves(true);
-    export_usage(second.c_str(), note_export, nullptr);
-    hold_saves(false);
-    slow_flushes = 1;
-    file_flusher = slow_flush;
+    export_waiting(exported);
+    file_flusher = [](std::FILE* file) {
+        Sleep(2100);  // the first, usage.cfg, spends the whole budget
+        file_flusher = flush_file_to_disk;
+        return flush_file_to_disk(file);
+    };
     close_window();
-    file_flusher = flush_file_to_disk;
-    EXPECT_FALSE(file_exists(second.c_str()));
-    EXPECT_EQ(exports_done.size(), 1u);
-    EXPECT_NE(read_file(usage_file).find("export.unwritten.1\t" + second + "\n"), std::string::npos);
+    EXPECT_FALSE(file_exists(exported.c_str()));
+    EXPECT_NE(read_file(usage_file).find("export.unwritten.1\t" + exported + "\n"), std::string::npos);
 
     const ShellNotifyIcon real_shell = shell_notify_icon;
-    shell_notify_icon = note_balloon;
-    balloons.clear();
+    shell_notify_icon = [](DWORD message, NOTIFYICONDATAA* data) -> BOOL {
+        if (message == NIM_MODIFY && (data->uFlags & NIF_INFO)) seen.push_back(data->szInfo);
+        return TRUE;
+    };
+    seen.clear();
     ASSERT_NE(open_window(), nullptr);
     SendMessageA(window, WM_TIMER, sample_timer_id, 0);
     SendMessageA(window, WM_TIMER, sample_timer_id, 0);
+    EXPECT_EQ(seen, std::vector<std::string>{"mivrel closed before it could export the usage history to " +
+                                             exported + ". Export it again from the Usage window."});
     close_window();
     shell_notify_icon = real_shell;
-    EXPECT_EQ(balloons,
-              std::vector<std::string>{"mivrel closed before it could export the usage history to " + second +
-                                       ". Export it again from the Usage window."});
     EXPECT_EQ(read_file(usage_file).find("export."), std::string::npos) << "told once";
 }
 
 DWORD window_thread = 0;
-HANDLE worker_flushing = nullptr;
-HANDLE flush_released = nullptr;
-std::atomic<bool> worker_in_flush{false};
-bool counts_before_worker = false;
+HANDLE released = nullptr;
+std::atomic<bool> worker_flushing{false};
+bool counts_first = false;
 
-// The worker's flush waits for the final save of usage.cfg, or for 5 s.
-bool held_flush(std::FILE* file) {
-    if (GetCurrentThreadId() != window_thread) {
-        worker_in_flush = true;
-        SetEvent(worker_flushing);
-        WaitForSingleObject(flush_released, 5000);
-        worker_in_flush = false;
-    }
-    return flush_file_to_disk(file);
-}
-
-ReplaceResult replace_then_release(const char* from, const char* to) {
-    const ReplaceResult result = replace_file(from, to);
-    if (GetCurrentThreadId() == window_thread && std::strstr(to, "usage.cfg")) {
-        counts_before_worker = worker_in_flush;
-        SetEvent(flush_released);
-    }
-    return result;
-}
-
-// The worker is still flushing an older usage.cfg (to a slow disk) when the
+// The worker is still flushing an older usage.cfg to a slow disk when the
 // window closes: the final counts do not wait for it, and its replace, coming
 // after theirs, is abandoned without a trace.
 TEST_F(RunEnd, AWriteInFlightAtExitNeitherHoldsUpNorOvertakesTheFinalCounts) {
     write_settings(returning_user);
     ASSERT_NE(open_window(), nullptr);
     window_thread = GetCurrentThreadId();
-    worker_flushing = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    flush_released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    counts_before_worker = false;
-    file_flusher = held_flush;
-    file_replacer = replace_then_release;
+    released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    file_flusher = [](std::FILE* file) {
+        if (GetCurrentThreadId() == window_thread) return flush_file_to_disk(file);
+        worker_flushing = true;
+        WaitForSingleObject(released, 5000);
+        worker_flushing = false;
+        return flush_file_to_disk(file);
+    };
+    file_replacer = [](const char* from, const char* to) {
+        const ReplaceResult result = replace_file(from, to);
+        if (GetCurrentThreadId() == window_thread && std::strstr(to, "usage.cfg")) {
+            counts_first = worker_flushing;
+            SetEvent(released);
+        }
+        return result;
+    };
     start_save_worker();
     EXPECT_TRUE(save_usage());
-    EXPECT_EQ(WaitForSingleObject(worker_flushing, 10000), WAIT_OBJECT_0);
-    // Counted by the final saves only.
-    scripted_set_counts(scripted_add("eth0", true), 100, 10);
+    EXPECT_TRUE(pump_until([] { return worker_flushing.load(); }, 10000));
+    scripted_set_counts(scripted_add("eth0", true), 100, 10);  // counted by the final saves only
     close_window();
     file_flusher = flush_file_to_disk;
     file_replacer = replace_file;
-    CloseHandle(worker_flushing);
-    CloseHandle(flush_released);
-    EXPECT_TRUE(counts_before_worker) << "the final counts waited for the write in flight";
+    CloseHandle(released);
+    EXPECT_TRUE(counts_first) << "the final counts waited for the write in flight";
     EXPECT_NE(read_file(settings_folder() + "\\usage.cfg").find("\teth0\n"), std::string::npos)
         << "an older usage.cfg landed over the final one";
     EXPECT_EQ(folder.contents(), (std::vector<std::string>{"mivrel", "mivrel/settings.cfg",

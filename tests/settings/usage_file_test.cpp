@@ -324,9 +324,8 @@ TEST_F(UsageKeeping, AnExportTouchesNoOtherFile) {
 TEST_F(UsageKeeping, ExportsQueueAndEachIsWrittenAndReported) {
     load_usage();
     static std::vector<std::string> reported;
-    reported.clear();
     auto done = [](bool exported, const char* path, void*) {
-        reported.push_back((exported ? "written " : "failed ") + std::string(path));
+        reported.push_back(exported ? path : "failed");
     };
     const std::string first = scratch.file("first.csv"), second = scratch.file("second.csv");
     hold_saves(true);
@@ -337,7 +336,7 @@ TEST_F(UsageKeeping, ExportsQueueAndEachIsWrittenAndReported) {
     export_usage(second.c_str(), done, nullptr);
     run_held_saves();
     hold_saves(false);
-    EXPECT_EQ(reported, (std::vector<std::string>{"written " + first, "written " + second}));
+    EXPECT_EQ(reported, (std::vector<std::string>{first, second}));
     EXPECT_EQ(read_file(second), read_file(first) + "2026-03-30,eth0,1,4,4\r\n");
 }
 

@@ -21,6 +21,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "monitor/clock.h"
+#include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
 #include "settings/save_worker.h"
 #include "settings/settings.h"
@@ -114,6 +115,8 @@ void measure_exit(const char* name, bool join_first, const std::string& exported
 
 int main(int argc, char** argv) {
     if (argc > 1) flush_ms = std::atoi(argv[1]);
+    // As the program's own start does: a tick minutes in needs an open query.
+    create_traffic_graph();
     char folder[MAX_PATH] = {};
     GetTempPathA(sizeof folder, folder);
     std::string base = std::string(folder) + "mivrel-stall-bench";

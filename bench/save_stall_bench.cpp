@@ -4,12 +4,15 @@
 // answer, during the minute's usage save, OK in a dialog (settings and
 // counts) and an export. Each is measured with the save worker, then with the
 // saves written on the window's thread as they were before, in the same run.
+// Then the exit while the worker flushes an export: when usage.cfg is in
+// place, and when the window is gone.
 // Under Wine, with a display:  save_stall_bench.exe [flush_ms]
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -18,10 +21,12 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "monitor/clock.h"
+#include "monitor/traffic_graph.h"
 #include "monitor/usage_count.h"
 #include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/usage_export.h"
 #include "settings/usage_keeping.h"
 
 namespace {
@@ -78,12 +83,40 @@ HANDLE hold(const std::string& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-void export_done(bool, void*) {}
+void export_done(bool, const char*, void*) {}
+
+DWORD window_thread = 0;
+std::atomic<std::int64_t> usage_placed_ns{0};
+
+// The exit while the worker flushes an export to a slow share: how long until
+// usage.cfg is in place, and until the window is gone. `join_first` ends the
+// worker before the final saves, as the exit did before.
+void measure_exit(const char* name, bool join_first, const std::string& exported) {
+    HWND window = create_main_window(GetModuleHandleA(nullptr));
+    if (!window) return;
+    wait_for_saves(monotonic_ns() + 10'000'000'000);
+    usage_placed_ns = 0;
+    export_usage(exported.c_str(), export_done, nullptr);
+    Sleep(100);  // the worker is flushing it now
+    const std::int64_t start = monotonic_ns();
+    if (join_first) stop_save_worker();
+    DestroyWindow(window);
+    const std::int64_t end = monotonic_ns();
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    std::printf("%-40s %14.1f %14.1f\n", name, (usage_placed_ns - start) / 1e6, (end - start) / 1e6);
+    std::fflush(stdout);
+    // A worker left to the process's end finishes meanwhile.
+    Sleep(static_cast<DWORD>(flush_ms));
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1) flush_ms = std::atoi(argv[1]);
+    // As the program's own start does: a tick minutes in needs an open query.
+    create_traffic_graph();
     char folder[MAX_PATH] = {};
     GetTempPathA(sizeof folder, folder);
     std::string base = std::string(folder) + "mivrel-stall-bench";
@@ -140,6 +173,26 @@ int main(int argc, char** argv) {
     for (HANDLE holder : holders) CloseHandle(holder);
     save_on_exit = 0;
     DestroyWindow(window);
+
+    // Only the worker's flushes are slow: the export goes to a share, the counts stay local.
+    save_on_exit = 1;
+    window_thread = GetCurrentThreadId();
+    file_flusher = [](std::FILE* file) {
+        if (GetCurrentThreadId() != window_thread) Sleep(static_cast<DWORD>(flush_ms));
+        return flush_file_to_disk(file);
+    };
+    file_replacer = [](const char* from, const char* to) {
+        const ReplaceResult result = replace_file(from, to);
+        if (GetCurrentThreadId() == window_thread && std::strstr(to, "usage.cfg") && usage_placed_ns == 0)
+            usage_placed_ns = monotonic_ns();
+        return result;
+    };
+    std::printf("\nexit while an export is flushed for %d ms %18s %14s\n", flush_ms, "usage.cfg (ms)",
+                "exit (ms)");
+    measure_exit("the worker joined first (before)", true, exported);
+    measure_exit("the job in flight left to finish (now)", false, exported);
+    file_replacer = replace_file;
+    save_on_exit = 0;
     delete_settings();
     RemoveDirectoryA(base.c_str());
     return 0;

@@ -32,3 +32,7 @@ constexpr UINT show_changes_message = WM_APP + 10;
 // follows the tick delay, the data plan is looked at again, and the settings
 // and the counts are saved.
 constexpr UINT settings_confirmed_message = WM_APP + 11;
+// Posted by an export's end, from whichever thread wrote it: the Usage window
+// that asked for it reports a failure, or the Main window once that has closed.
+// lParam carries the outcome (dialogs/history_export.h).
+constexpr UINT export_done_message = WM_APP + 12;

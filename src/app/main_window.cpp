@@ -10,10 +10,11 @@
 #include "app/app.h"
 #include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
+#include "app/export_notice.h"
 #include "app/file_watch.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
-#include "app/modal.h"
+#include "app/menu_commands.h"
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
@@ -21,19 +22,16 @@
 #include "app/run_end.h"
 #include "app/show_at_start.h"
 #include "app/start_with_windows.h"
+#include "app/update_restart.h"
 #include "app/window_dpi.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
-#include "dialogs/about_dialog.h"
-#include "dialogs/config_dialog.h"
-#include "dialogs/usage_chart_window.h"
-#include "dialogs/usage_dialog.h"
+#include "dialogs/history_export.h"
 #include "dpi.h"
 #include "graph/paint_graph_win.h"
 #include "monitor/clock.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
-#include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/usage_keeping.h"
 
@@ -59,7 +57,8 @@ LRESULT on_create(HWND window) {
     // Before the settings place the window: default sizes scale with the screen.
     set_graph_dpi(traffic_graph, window_dpi(window));
     // Before the settings load: the first reading's counts go to it.
-    start_save_worker();
+    begin_run();
+    register_update_restart();
     load_settings();
     start_data_plan_watch();
     // The settings may have placed the window on a screen of another scale,
@@ -87,10 +86,12 @@ LRESULT on_destroy(HWND window) {
     return 0;
 }
 
-// Only a logon end that goes ahead (TRUE, exactly 1); the platform ends the
-// process after a few seconds.
-LRESULT on_endsession(HWND window, WPARAM ending) {
-    if (ending == TRUE) end_run(window);
+// Only a logon end that goes ahead (TRUE, exactly 1). At a logoff the platform
+// ends the process after a few seconds; an installer waits for it to close.
+LRESULT on_endsession(HWND window, WPARAM ending, LPARAM reason) {
+    if (ending != TRUE) return 0;
+    end_run(window);
+    if (closes_application(reason)) DestroyWindow(window);
     return 0;
 }
 
@@ -172,65 +173,6 @@ LRESULT on_keydown(HWND window, WPARAM key) {
     return 0;
 }
 
-// Saving is turned off before the window goes, since its destruction would
-// write the file straight back.
-void reset_config_and_exit(HWND window) {
-    ModalWindowScope modal;
-    const int answer =
-        MessageBoxA(main_window, "This will delete the mivrel config file and exit.\r\nAre you sure?",
-                    "Reset mivrel", MB_YESNO | MB_ICONQUESTION);
-    if (answer != IDYES) return;
-    delete_saved_state();
-    set_start_with_windows(false);
-    DestroyWindow(window);
-}
-
-void open_modal_dialog(HWND window, int template_id, DLGPROC procedure) {
-    ModalWindowScope modal;
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(template_id), window, procedure, 0);
-}
-
-bool is_menu_command(int id) {
-    return id == IDM_CONFIGURE || id == IDM_ABOUT || id == IDM_EXIT || id == IDM_RESET_CONFIG ||
-           id == IDM_RESET_POSITION || id == IDM_START_WITH_WINDOWS || id == IDM_USAGE;
-}
-
-// The icon's menu works inside a modal window's loop too; what it asks for then
-// waits until that window is done with, which is brought to the front instead.
-LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
-    const int id = LOWORD(wparam);
-    if (is_menu_command(id) && open_modal_windows > 0) {
-        bring_modal_window_to_front();
-        return 0;
-    }
-    switch (id) {
-        case IDM_CONFIGURE:
-            open_modal_dialog(window, IDD_CONFIG, config_dialog_proc);
-            return 0;
-        case IDM_ABOUT:
-            open_modal_dialog(window, IDD_ABOUT, about_dialog_proc);
-            return 0;
-        case IDM_USAGE:
-            register_usage_chart();
-            open_modal_dialog(window, IDD_USAGE, usage_dialog_proc);
-            return 0;
-        case IDM_EXIT:
-            DestroyWindow(window);
-            return 0;
-        case IDM_RESET_CONFIG:
-            reset_config_and_exit(window);
-            return 0;
-        case IDM_RESET_POSITION:
-            reset_graph_position();
-            return 0;
-        case IDM_START_WITH_WINDOWS:
-            toggle_start_with_windows();
-            return 0;
-        default:
-            return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
-    }
-}
-
 // A minimise hides the window: a tool window has no button to come back by,
 // so without the icon it stays shown. The low four bits are the platform's own.
 LRESULT on_syscommand(HWND window, WPARAM command, LPARAM lparam) {
@@ -253,6 +195,7 @@ LRESULT on_timer(HWND window) {
         UpdateWindow(window);
     }
     refresh_notification_area();
+    tell_unwritten_exports();
     refresh_pointer_readout(window);
     return 0;
 }
@@ -335,7 +278,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_DESTROY:
             return on_destroy(window);
         case WM_ENDSESSION:
-            return on_endsession(window, wparam);
+            return on_endsession(window, wparam, lparam);
         case WM_POWERBROADCAST:
             return on_powerbroadcast(wparam);
         case WM_SIZE:
@@ -357,7 +300,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_KEYDOWN:
             return on_keydown(window, wparam);
         case WM_COMMAND:
-            return on_command(window, wparam, lparam);
+            return run_menu_command(window, wparam, lparam);
         case WM_SYSCOMMAND:
             return on_syscommand(window, wparam, lparam);
         case WM_TIMER:
@@ -383,6 +326,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_show_changes(window);
         case settings_confirmed_message:
             return on_settings_confirmed(window);
+        case export_done_message:
+            report_export(lparam);
+            return 0;
         default:
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.

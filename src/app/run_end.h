@@ -4,10 +4,17 @@
 
 #include <windows.h>
 
-// Every orderly end, of the window or of the logon: sampling stops; the save
-// worker is stopped, so that nothing older lands after the final saves; the
-// counts and then the settings are written, unless a reset turned that off,
-// sharing one wait for a file another program holds; the icon goes.
+// The run's start, in the Main window's creation: the save worker starts, and
+// the run may end once.
+void begin_run();
+
+// Every orderly end, of the window, of the logon or at an installer's
+// request, once however often it is asked for: sampling stops; the save
+// worker is let go, its write in flight never landing over what follows; the
+// counts and then the settings are written, unless a reset turned that off;
+// the icon goes; the exports still waiting are written. All of it, the wait
+// for the worker's write included, shares one budget, which also bounds each
+// wait for a file another program holds.
 void end_run(HWND window);
 
 // "Reset Config and Exit...", once confirmed: nothing may be writing when the

@@ -1,13 +1,12 @@
 #include "dialogs/usage_dialog.h"
 
-#include <commdlg.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "app/app.h"
 #include "app/modal.h"
+#include "dialogs/history_export.h"
 #include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_plan_controls.h"
 #include "dialogs/usage_view.h"
@@ -23,8 +22,6 @@ constexpr int days_shown = 31;
 constexpr int months_shown = 12;
 constexpr int label_every = 7;  // days
 constexpr UINT set_aside_notice_message = WM_APP + 1;
-// wParam: whether the export went.
-constexpr UINT export_done_message = WM_APP + 2;
 
 // The name a damaged history was kept under, for the notice.
 char set_aside_name[set_aside_name_size];
@@ -148,49 +145,6 @@ void fill_adapters(HWND dialog) {
     read_adapter_choice(dialog);
 }
 
-// Through the wide API, so that any folder the user can name will do.
-void export_history(HWND dialog) {
-    char iso[11];
-    format_iso_date(iso, local_today());
-    char name[32];
-    std::snprintf(name, sizeof name, "mivrel-usage-%s.csv", iso);
-    wchar_t path[1024] = {};
-    MultiByteToWideChar(CP_ACP, 0, name, -1, path, sizeof path / sizeof *path);
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = dialog;
-    request.lpstrFilter = L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
-    request.lpstrFile = path;
-    request.nMaxFile = sizeof path / sizeof *path;
-    request.lpstrDefExt = L"csv";
-    request.Flags =
-        OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    {
-        ModalWindowScope modal;
-        if (!GetSaveFileNameW(&request)) return;
-    }
-    char utf8[sizeof path / sizeof *path * 3] = {};
-    if (WideCharToMultiByte(CP_UTF8, 0, path, -1, utf8, sizeof utf8, nullptr, nullptr) > 0) {
-        // Written by the save worker, which tells the dialog how it went.
-        export_usage(
-            utf8,
-            [](bool exported, void* to) {
-                PostMessageA(static_cast<HWND>(to), export_done_message, exported, 0);
-            },
-            dialog);
-        return;
-    }
-    PostMessageA(dialog, export_done_message, FALSE, 0);
-}
-
-INT_PTR on_export_done(HWND dialog, bool exported) {
-    if (exported) return TRUE;
-    ModalWindowScope modal;
-    MessageBoxA(dialog, "The usage history could not be written to that file.", "Usage",
-                MB_OK | MB_ICONWARNING);
-    return TRUE;
-}
-
 // OK keeps the plan: a larger allowance or a new start day takes effect, and
 // re-arms the warnings, at once.
 void confirm_usage_dialog(HWND dialog) {
@@ -282,8 +236,6 @@ INT_PTR CALLBACK usage_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             return on_command(dialog, LOWORD(wparam), HIWORD(wparam));
         case set_aside_notice_message:
             return on_set_aside_notice(dialog);
-        case export_done_message:
-            return on_export_done(dialog, wparam != FALSE);
         default:
             (void)lparam;
             return FALSE;

@@ -45,5 +45,8 @@ constexpr char adapter_last[] = "last";
 constexpr char roaming_left_prefix[] = "roaming.left.";
 constexpr char plan_warned_period[] = "plan.warned_period";
 constexpr char plan_warned_level[] = "plan.warned_level";
+// "export.unwritten.<n>": a file that an export was to be written to when
+// the program ended (UTF-8).
+constexpr char export_unwritten_prefix[] = "export.unwritten.";
 
 }  // namespace keys

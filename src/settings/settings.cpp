@@ -3,10 +3,12 @@
 #include "settings/settings.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "settings/save_generation.h"
 #include "settings/save_worker.h"
 #include "settings/settings_file.h"
 #include "settings/settings_reading.h"
@@ -21,7 +23,9 @@ bool queue_settings_save() {
     if (!file) return false;
     std::snprintf(path->data(), path->size(), "%s", file);
     auto text = std::make_shared<std::string>(pairs_text(settings_store.pairs, settings_store.pair_count));
-    return queue_save(SaveSlot::settings, [path, text] {
+    const std::uint64_t generation = next_save_generation();
+    return queue_save(SaveSlot::settings, [path, text, generation] {
+        SaveGenerationScope in_order(generation);
         make_folder_of(path->data());
         return save_text_atomically(path->data(), *text);
     });

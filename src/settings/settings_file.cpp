@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "monitor/clock.h"
+#include "settings/save_generation.h"
 #include "settings/settings_file_platform.h"
 #include "settings/settings_store.h"
 
@@ -105,10 +106,10 @@ bool cancelled() {
 
 bool replace_patiently(const char* from, const char* to) {
     const std::int64_t deadline = save_deadline(monotonic_ns());
-    ReplaceResult result = file_replacer(from, to);
+    ReplaceResult result = replace_in_order(from, to, file_replacer);
     while (!cancelled() && retry_replace_before(result, deadline, monotonic_ns())) {
         pause_before_retry();
-        result = file_replacer(from, to);
+        result = replace_in_order(from, to, file_replacer);
     }
     return result == ReplaceResult::replaced;
 }

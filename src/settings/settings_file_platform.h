@@ -84,6 +84,13 @@ struct FileStamp {
     std::uint64_t size;
 };
 bool read_file_stamp(const char* path, FileStamp* stamp);
+// What tells a file or folder from every other, whatever the path that names
+// it: its volume and its number there. False when nothing can be opened there.
+struct FileIdentity {
+    unsigned long long volume;
+    unsigned long long index;
+};
+bool file_identity(const char* path, FileIdentity* identity);
 
 // Between the ANSI code page of the program's texts and UTF-8, as files that
 // people open elsewhere want them; false (and an empty text) when the text

@@ -151,6 +151,14 @@ bool read_file_stamp(const char* path, FileStamp* stamp) {
     return true;
 }
 
+bool file_identity(const char* path, FileIdentity* identity) {
+    struct stat status;
+    if (stat(path, &status) != 0) return false;
+    identity->volume = static_cast<unsigned long long>(status.st_dev);
+    identity->index = static_cast<unsigned long long>(status.st_ino);
+    return true;
+}
+
 namespace {
 
 bool copy_text(const char* from, char* to, std::size_t size) {

@@ -12,11 +12,13 @@
 #include "monitor/traffic_graph.h"
 #include "settings/file_notices.h"
 #include "settings/roamed_counts.h"
+#include "settings/save_generation.h"
 #include "settings/save_worker.h"
 #include "settings/set_aside_files.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
 #include "settings/settings_store.h"
+#include "settings/usage_export.h"
 #include "settings/usage_file.h"
 #include "settings/usage_history_file.h"
 #include "settings/usage_late_read.h"
@@ -43,6 +45,10 @@ struct Keeping {
     DataFolder folder;
     PlanWarningState plan;
     std::vector<LeftBehind> left_behind;
+    // From the final saves on: usage.cfg notes the exports not yet written,
+    // this many in the last one.
+    bool final;
+    int exports_noted;
 };
 
 Keeping keeping;
@@ -59,10 +65,13 @@ struct Outcome {
     std::unique_ptr<LateUsage> late;  // usage.cfg, read at last
 };
 
-Outcome outcome;
+// Never destroyed: a save worker let go at exit may still be writing a
+// snapshot while the process's destructors run.
+Outcome& outcome = *new Outcome();
 
 struct Snapshot {
     std::uint64_t number;
+    std::uint64_t generation;
     char usage_path[path_capacity];
     std::string usage_text;
     bool with_history;
@@ -81,6 +90,7 @@ bool counts_path(char (&path)[path_capacity], const char* name) {
 
 // On the worker: usage.cfg first, the history only once it is in place.
 bool write_snapshot(Snapshot& snapshot) {
+    SaveGenerationScope in_order(snapshot.generation);
     make_folder_of(snapshot.usage_path);
     const bool usage_written = save_text_atomically(snapshot.usage_path, snapshot.usage_text);
     const bool history_written = usage_written && snapshot.with_history &&
@@ -143,7 +153,9 @@ bool hand_over() {
     if (keeping.usage_unread) return false;
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->number = ++keeping.snapshots;
-    snapshot->usage_text = usage_file_text(usage_count, keeping.plan) + left_behind_text(keeping.left_behind);
+    snapshot->generation = next_save_generation();
+    snapshot->usage_text = usage_file_text(usage_count, keeping.plan) + left_behind_text(keeping.left_behind) +
+                           export_note_lines(keeping.final);
     snapshot->with_history = keeping.history_wanted != 0 && keeping.history_writable &&
                              counts_path(snapshot->history_path, usage_history_file_name);
     if (snapshot->with_history) {
@@ -278,6 +290,8 @@ void load_usage() {
     load_history();
     UsageFileState state = load_usage_file_patiently();
     keeping.usage_unread = state.unreadable;
+    char path[path_capacity];
+    if (!keeping.usage_unread && counts_path(path, usage_file_name)) read_export_notes(path);
     keeping.plan = state.plan;
     remove_left_behind(state.left_behind);
     for (LeftBehind& file : state.left_behind) keeping.left_behind.push_back(std::move(file));
@@ -317,6 +331,8 @@ bool save_usage() {
 
 bool finish_usage() {
     take_outcome();
+    keeping.final = true;
+    keeping.exports_noted = unwritten_export_count();
     take_reading();
     for (const UsageDay& row : usage_count.days) {
         if (grown_past_file(row) && keeping.history_wanted == 0)
@@ -341,17 +357,11 @@ void resume_usage(std::int64_t now_ns) {
     if (take_reading() || usage_count.new_base) hand_over();
 }
 
-void export_usage(const char* path, ExportDone done, void* context) {
-    auto target = std::make_shared<std::string>(path);
-    auto content = std::make_shared<UsageCount>();
-    content->adapters = usage_count.adapters;
-    content->days = usage_count.days;
-    content->kept = usage_count.kept;
-    queue_save(SaveSlot::exported, [target, content, done, context] {
-        const bool exported = export_usage_history(target->c_str(), *content);
-        done(exported, context);
-        return exported;
-    });
+void renote_exports(std::int64_t deadline_ns) {
+    if (!keeping.final || unwritten_export_count() >= keeping.exports_noted || monotonic_ns() >= deadline_ns)
+        return;
+    keeping.exports_noted = unwritten_export_count();
+    hand_over();
 }
 
 PlanWarningState stored_plan_warnings() {

@@ -28,21 +28,20 @@ void keep_usage(std::int64_t now_ns);
 // With the settings (OK in a dialog): a snapshot of usage.cfg to the worker.
 bool save_usage();
 
-// The last saves, with the worker stopped: a last reading, usage.cfg and then,
-// when it is in place, the history. False when usage.cfg could not be written.
+// The last saves, with the worker let go: a last reading, usage.cfg (noting
+// the exports not yet written) and then, when it is in place, the history.
+// False when usage.cfg could not be written.
 bool finish_usage();
+
+// After the exit's exports, while `deadline_ns` lies ahead: usage.cfg again
+// when an export it notes has been written since.
+void renote_exports(std::int64_t deadline_ns);
 
 // Before the system sleeps: a reading, so that the last seconds count to their
 // own date, handed to the worker and waited for until `deadline_ns`. After it
 // wakes: a reading at once.
 void suspend_usage(std::int64_t deadline_ns);
 void resume_usage(std::int64_t now_ns);
-
-// "Export...": the whole history, today's counts included, written by the
-// worker to `path` (UTF-8) in usage-history.csv's format; `done` hears, on
-// the worker's thread, whether it went.
-using ExportDone = void (*)(bool exported, void* context);
-void export_usage(const char* path, ExportDone done, void* context);
 
 // The data plan's warnings already given: what usage.cfg held at the start,
 // and, handed down by the plan's watch whenever they change, what it keeps.

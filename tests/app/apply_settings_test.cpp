@@ -738,13 +738,14 @@ TEST_F(WindowEnd, TheHistoryTakesEveryDateAtEachEnd) {
     EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,100,10\r\n");
 
     ASSERT_NE(open_window(), nullptr);
-    const int eth = scripted_add("eth0", true);
-    scripted_set_counts(eth, 120, 12);
+    scripted_set_counts(scripted_add("eth0", true), 120, 12);
     EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, 0), 0);
     EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n");
+    close_window();
 
     today.set("2026-03-31");
-    scripted_add_counts(eth, 3, 3);
+    ASSERT_NE(open_window(), nullptr);
+    scripted_set_counts(scripted_add("eth0", true), 123, 15);
     close_window();
     EXPECT_EQ(read_file(history), header + "2026-03-30,eth0,1,120,12\r\n2026-03-31,eth0,1,3,3\r\n");
 }

@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/start_with_windows.h"
+#include "app/update_restart.h"
 #include "app/window_dpi.h"
 #include "app/window_options.h"
 #include "app/window_placement.h"
@@ -98,6 +99,16 @@ public:
 };
 
 const auto* const app_data_environment = ::testing::AddGlobalTestEnvironment(new PrivateAppData);
+
+// What the last Main window asked the Restart Manager for.
+std::wstring restart_registration;
+
+HRESULT WINAPI note_restart(PCWSTR command_line, DWORD flags) {
+    restart_registration = L"'" + std::wstring(command_line) + L"' " + std::to_wstring(flags);
+    return S_OK;
+}
+
+const RestartRegistrar real_restart_registrar = std::exchange(register_restart, note_restart);
 
 // --- Watching the real window procedure ---------------------------------------
 
@@ -1012,6 +1023,30 @@ TEST_F(MainWindowTest, LogonEndCancelledChangesNothing) {
     EXPECT_TRUE(pump_until([] { return observed.timers > 0; }, tick_wait()));
     EXPECT_GT(traffic_graph.count, count);
     EXPECT_FALSE(quit_posted());
+}
+
+// An installer's "close the application" (a bit among others) saves and
+// closes; a logoff saves and keeps the window. A close that follows saves
+// nothing more. The program is brought back after an update only.
+TEST_F(MainWindowTest, AnInstallersCloseSavesAndClosesALogoffKeepsTheWindow) {
+    EXPECT_EQ(restart_registration,
+              L"'' " + std::to_wstring(RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT));
+    const LPARAM reasons[] = {ENDSESSION_CLOSEAPP,
+                              ENDSESSION_LOGOFF | ENDSESSION_CRITICAL | ENDSESSION_CLOSEAPP,
+                              ENDSESSION_LOGOFF};
+    for (const LPARAM reason : reasons) {
+        if (!IsWindow(window)) {
+            write_settings_file();
+            window = create_main_window(self());
+        }
+        EXPECT_EQ(SendMessageA(window, WM_ENDSESSION, TRUE, reason), 0);
+        EXPECT_EQ(saved_value("app.starts"), "2") << reason;
+        EXPECT_EQ(IsWindow(window) == FALSE, reason != ENDSESSION_LOGOFF) << reason;
+        EXPECT_EQ(take_quit_message(200), reason != ENDSESSION_LOGOFF ? 0 : -1) << reason;
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        take_quit_message(200);
+        EXPECT_EQ(saved_value("app.starts"), "2") << reason << ": saved once";
+    }
 }
 
 TEST_F(MainWindowTest, OnlyExactlyTrueCountsAsALogonEnd) {

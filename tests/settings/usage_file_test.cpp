@@ -20,7 +20,9 @@
 #include "monitor/clock.h"
 #include "monitor/usage_history.h"
 #include "settings/file_notices.h"
+#include "settings/save_worker.h"
 #include "settings/settings_file.h"
+#include "settings/usage_export.h"
 #include "settings/usage_history_file.h"
 #include "settings/usage_keeping.h"
 #include "settings_fixture.h"
@@ -332,7 +334,8 @@ TEST_F(UsageKeeping, EveryDamagedHistoryIsSetAsideUnderANameOfItsOwn) {
     const std::string exported = (scratch.path / "export.csv").string();
     bool went = false;
     export_usage(
-        exported.c_str(), [](bool exported, void* to) { *static_cast<bool*>(to) = exported; }, &went);
+        exported.c_str(), [](bool exported, const char*, void* to) { *static_cast<bool*>(to) = exported; },
+        &went);
     ASSERT_TRUE(went);
     EXPECT_EQ(read_file(exported),
               "\xEF\xBB\xBF"
@@ -522,7 +525,7 @@ TEST_F(UsageKeeping, AnExportTouchesNoOtherFile) {
     for (const char* name : {"~fffff0", "~cafe.1", "~1234", "~abc.1"}) write_file(folder + "/" + name, name);
     const auto before = scratch.contents();
     bool went = false;
-    auto done = [](bool exported, void* to) { *static_cast<bool*>(to) = exported; };
+    auto done = [](bool exported, const char*, void* to) { *static_cast<bool*>(to) = exported; };
     file_replacer = [](const char*, const char*) { return ReplaceResult::failed; };
     export_usage((folder + "/usage.csv").c_str(), done, &went);
     file_replacer = replace_file;
@@ -534,6 +537,27 @@ TEST_F(UsageKeeping, AnExportTouchesNoOtherFile) {
     after.push_back("Documents/usage.csv");
     std::sort(after.begin(), after.end());
     EXPECT_EQ(scratch.contents(), after);
+}
+
+// Exports asked for while the worker is busy queue behind one another: each
+// is written with the counts of its moment, in the order asked, and reported.
+TEST_F(UsageKeeping, ExportsQueueAndEachIsWrittenAndReported) {
+    load_usage();
+    static std::vector<std::string> reported;
+    auto done = [](bool exported, const char* path, void*) {
+        reported.push_back(exported ? path : "failed");
+    };
+    const std::string first = scratch.file("first.csv"), second = scratch.file("second.csv");
+    hold_saves(true);
+    export_usage(first.c_str(), done, nullptr);
+    scripted_add_counts(eth, 4, 4);
+    keep_usage(0);
+    keep_usage(usage_read_interval_ns);
+    export_usage(second.c_str(), done, nullptr);
+    run_held_saves();
+    hold_saves(false);
+    EXPECT_EQ(reported, (std::vector<std::string>{first, second}));
+    EXPECT_EQ(read_file(second), read_file(first) + "2026-03-30,eth0,1,4,4\r\n");
 }
 
 // Three adapters busy all day, a tick every 5 s from noon to noon: the history

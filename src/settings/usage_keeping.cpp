@@ -141,7 +141,7 @@ bool take_reading() {
     const bool was_counting = usage_count.counting;
     if (!reading) reading.reset(new (std::nothrow) NamedInterfaces());
     if (reading && read_named_interfaces(reading.get()))
-        count_reading(usage_count, *reading, today, keeping.same_boot);
+        count_reading(usage_count, *reading, today, keeping.same_boot, read_uptime_ms());
     else
         usage_count.today = today;
     usage_count.system_start_s = read_system_start();

@@ -125,10 +125,24 @@ void merge_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool ha
     row.sent = std::max(row.sent, sent);
 }
 
+void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms) {
+    auto& bases = usage.counters;
+    bases.erase(std::remove_if(bases.begin(), bases.end(),
+                               [&](const UsageCounter& base) {
+                                   return base.received_ms > uptime_ms || base.sent_ms > uptime_ms;
+                               }),
+                bases.end());
+    for (UsageCounter& base : bases) base.received_ms = base.sent_ms = uptime_ms;
+}
+
 void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot,
                    std::int64_t uptime_ms) {
     const bool first = !usage.counting;
-    if (first && !same_boot) usage.counters.clear();
+    // At the first reading of a start taken for another boot, the bases kept
+    // are none for the identities in it. One away keeps its base: were this
+    // boot that one after all, its counters went on; if not, the base still
+    // keeps it from counting all they hold again.
+    const bool another_boot = first && !same_boot;
     // The table's order is not promised to stay: each row is matched against
     // the counters as they were before this reading, never as it left them.
     std::vector<UsageCounter> before;
@@ -148,11 +162,13 @@ void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber 
         if (base < before.size()) {
             matched[base] = true;
             const UsageCounter& last = before[base];
-            counter = last;
-            counter.adapter = target;
-            received =
-                growth(counter.received, counter.received_ms, row.received, row.receive_bps, uptime_ms);
-            sent = growth(counter.sent, counter.sent_ms, row.sent, row.transmit_bps, uptime_ms);
+            if (!another_boot) {
+                counter = last;
+                counter.adapter = target;
+                received =
+                    growth(counter.received, counter.received_ms, row.received, row.receive_bps, uptime_ms);
+                sent = growth(counter.sent, counter.sent_ms, row.sent, row.transmit_bps, uptime_ms);
+            }
             if (counter.received < last.received || counter.sent < last.sent) usage.new_base = true;
             if (counter.received != last.received || counter.sent != last.sent || last.adapter != target)
                 usage.changed = true;

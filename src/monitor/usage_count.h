@@ -98,12 +98,19 @@ std::int32_t usage_adapter_index(UsageCount& usage, const char* name, bool make)
 // The first date's row at or after `day`, in `days`' order.
 std::size_t first_usage_row(const UsageCount& usage, DayNumber day);
 
+// At a start taken for another boot, which a clock set while the program was
+// closed makes of this one: bases read later after the system's start than
+// `uptime_ms` are of another boot for sure, and go. The others may be of this
+// one, read at `uptime_ms` at the latest, and stay as if read then.
+void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms);
+
 // Counts one reading of the whole table, taken on `today`, `uptime_ms` after
 // the system started. Each row is matched by its identity against the
 // counters from before the reading. An identity's growth counts from its
-// stored counters, or from 0 for one that came since (the counters of another
-// boot, `same_boot` false, are none). Counters below their base count as
-// classify_counter_step tells: a reset from 0, a glitch or the unknown not at all.
+// stored counters, or from 0 for one that came since; at the first reading of
+// another boot (`same_boot` false) those in the reading count nothing.
+// Counters below their base count as classify_counter_step tells: a reset
+// from 0, a glitch or the unknown not at all.
 void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot,
                    std::int64_t uptime_ms);
 

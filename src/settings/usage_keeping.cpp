@@ -245,8 +245,7 @@ void load_usage() {
     const std::int64_t apart = read_system_start() - state.system_start_s;
     keeping.same_boot =
         state.system_start_known && apart <= same_boot_tolerance_s && apart >= -same_boot_tolerance_s;
-    // Values of another boot are no base for anything, whether or not a reading comes.
-    if (!keeping.same_boot) usage_count.counters.clear();
+    if (!keeping.same_boot) keep_bases_of_this_boot(usage_count, read_uptime_ms());
     keeping.handed_start_s = state.system_start_s;
     usage_count.today = local_today();
     take_reading();

@@ -161,7 +161,7 @@ Pair counters_of(const SimAdapter& a) {
 // than the link carries in the time since and in 10 s. Nothing when there is
 // no such room, or no base in the same run of the counters.
 bool glitched(const SimAdapter& a, const Base* base, std::int64_t now_ms, Pair* shown) {
-    if (!a.glitch || !base || base->epoch != a.epoch) return false;
+    if (!a.glitch || !base || base->ms < 0 || base->epoch != a.epoch) return false;
     const std::uint64_t room = carries(a.speed_bps, std::min(now_ms - base->ms, glitch_limit_ms));
     const std::uint64_t back = room ? 1 + a.glitch % room : 0;
     if (back == 0 || base->counter[0] < back) return false;
@@ -182,7 +182,8 @@ std::array<bool, 2> reset_allowance(const SimAdapter& a, const Base& base, const
     const std::uint64_t ten_seconds = carries(a.speed_bps, glitch_limit_ms);
     for (int d : {0, 1}) {
         sim->allowance[d] += above(a.seen_at_reset[d], base.place[d]);
-        const bool told = a.speed_bps && shown[d] <= since && base.counter[d] > shown[d] + ten_seconds;
+        const bool told =
+            a.speed_bps && base.ms >= 0 && shown[d] <= since && base.counter[d] > shown[d] + ten_seconds;
         if (told) continue;
         untold[d] = true;
         sim->allowance[d] += std::max(shown[d], std::min(a.reset_peak[d], shown[d] + ten_seconds));
@@ -340,8 +341,14 @@ void start_program() {
     sim->same_boot = files.exists && start - files.start_s <= same_boot_tolerance_s &&
                      files.start_s - start <= same_boot_tolerance_s;
     // The program goes on from the files. In the same boot their bases let it
-    // count again what it saw since; otherwise that is gone.
-    sim->bases = sim->same_boot ? files.bases : std::map<std::uint64_t, Base>{};
+    // count again what it saw since; otherwise that is gone, and only bases
+    // read no later in a boot than now stay, as if read now.
+    sim->bases = files.bases;
+    for (auto base = sim->bases.begin(); !sim->same_boot && base != sim->bases.end();) {
+        const bool kept = base->second.ms <= sim->uptime_s * 1000;
+        base->second.ms = sim->uptime_s * 1000;
+        base = kept ? std::next(base) : sim->bases.erase(base);
+    }
     for (int d : {0, 1}) {
         sim->allowance[d] = files.allowance[d];
         if (!sim->same_boot) sim->allowance[d] += files.pending[d] + sim->due[d] - files.due[d];
@@ -770,6 +777,27 @@ TEST(UsageModel, ReportedSequencesCountEveryByteOnce) {
          "Intel[R] Ethernet _2",
          "2026-01-30",
          20},
+        {"an adapter away at starts taken for another boot (the clock set) counts nothing twice when back",
+         {{Ev::appear, 0, 0},
+          {Ev::appear, 2, 0},
+          {Ev::start, 0, 0},
+          {Ev::traffic, wifi, 5000},
+          {Ev::tick, 0, 0},
+          {Ev::tick, 0, 0},
+          {Ev::vanish, wifi, 0},
+          {Ev::exit, 0, 0},
+          {Ev::clock, 0, 2 * 3600},
+          {Ev::start, 0, 0},
+          {Ev::exit, 0, 0},
+          {Ev::clock, 0, 2 * 3600},
+          {Ev::start, 0, 0},
+          {Ev::back, wifi, 0},
+          {Ev::traffic, wifi, 300},
+          {Ev::tick, 0, 0},
+          {Ev::exit, 0, 0}},
+         "Wi-Fi",
+         "2026-01-31",
+         300},
         {"a 10 GB counter stepping back 1,000 bytes for a moment counts nothing twice",
          {{Ev::appear, 0, 10'000'000'000, 1'000'000'000},
           {Ev::start, 0, 0},

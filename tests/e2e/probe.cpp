@@ -8,6 +8,8 @@
 //   probe escape | close            presses Escape in it / asks it to close
 //   probe command <id>              posts the menu command <id> to it
 //   probe icon <event>              posts the notification icon's mouse message <event> to it
+//   probe read                      tells it the system woke, and waits while it reads its
+//                                   counters as it does then
 //   probe front                     prints the class of the foreground window
 //   probe answer <caption> <id> <ms>
 //                                   waits for the program's box <caption>, presses button <id>
@@ -91,6 +93,13 @@ int find(DWORD limit_ms) {
 int post_to_program(UINT message, WPARAM wparam, LPARAM lparam) {
     HWND window = program_window();
     return window && PostMessageA(window, message, wparam, lparam) ? 0 : 1;
+}
+
+int send_to_program(UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND window = program_window();
+    DWORD_PTR result = 0;
+    if (!window) return 1;
+    return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &result) ? 0 : 1;
 }
 
 // A window of the program's own thread, so that nothing else of that
@@ -289,6 +298,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (is("icon", 1)) return post_to_program(WM_USER, 0, std::strtol(argv[2], nullptr, 0));
+    if (is("read", 0)) return send_to_program(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     if (is("answer", 3)) return answer(argv[2], std::atoi(argv[3]), milliseconds(argv[4]));
     if (is("theme", 2)) return choose_theme(argv[2], milliseconds(argv[3]));
     if (argc <= 4 && !std::strcmp(verb, "tip"))
@@ -296,8 +306,9 @@ int main(int argc, char** argv) {
     if ((is("run", 2) || is("run", 3))) return run(argv[2], argv[3], argc > 4 ? argv[4] : argv[2]);
     if (is("usage", 1)) return open_usage(milliseconds(argv[2]));
     if (is("export", 2)) return export_usage(argv[2], milliseconds(argv[3]));
-    std::fprintf(stderr,
-                 "usage: probe "
-                 "find|wait|gone|escape|close|command|icon|front|answer|theme|usage|export|tip|run ...\n");
+    std::fprintf(
+        stderr,
+        "usage: probe "
+        "find|wait|gone|escape|close|command|icon|read|front|answer|theme|usage|export|tip|run ...\n");
     return 2;
 }

@@ -188,7 +188,7 @@ void bench_counting() {
             paint_graph(traffic_graph, target);
             if (i % 10 == 0) {
                 const double read_start = now_us();
-                if (read_named_interfaces(&reading)) count_reading(usage_count, reading, 20000, true);
+                if (read_named_interfaces(&reading)) count_reading(usage_count, reading, 20000, true, read_uptime_ms());
                 reading_us += now_us() - read_start;
             }
             derive_usage_periods(usage_count, name, name);

@@ -21,3 +21,9 @@ extern LocalTimeReader read_local_time;
 // than the clock's adjustments. Tests put a reader of their own in its place.
 using SystemStartReader = std::int64_t (*)();
 extern SystemStartReader read_system_start;
+
+// Milliseconds since the system started, the time asleep included: how old a
+// counter reading is, also one kept by an earlier run in this boot. Tests put
+// a reader of their own in its place.
+using UptimeReader = std::int64_t (*)();
+extern UptimeReader read_uptime_ms;

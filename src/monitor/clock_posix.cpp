@@ -40,8 +40,15 @@ std::int64_t platform_system_start() {
     return static_cast<std::int64_t>(now.tv_sec) - static_cast<std::int64_t>(since_boot.tv_sec);
 }
 
+std::int64_t platform_uptime_ms() {
+    timespec since_boot;
+    clock_gettime(CLOCK_BOOTTIME, &since_boot);
+    return static_cast<std::int64_t>(since_boot.tv_sec) * 1000 + since_boot.tv_nsec / 1000000;
+}
+
 }  // namespace
 
 SystemStartReader read_system_start = platform_system_start;
+UptimeReader read_uptime_ms = platform_uptime_ms;
 LocalDateReader read_local_date = platform_local_date;
 LocalTimeReader read_local_time = platform_local_time;

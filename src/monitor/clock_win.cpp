@@ -34,7 +34,12 @@ void platform_local_time(char (&stamp)[18]) {
                   local.wSecond % 100u);
 }
 
-// FILETIME counts 100 ns from 1601; GetTickCount64 milliseconds since the start.
+// GetTickCount64 goes on while the system sleeps.
+std::int64_t platform_uptime_ms() {
+    return static_cast<std::int64_t>(GetTickCount64());
+}
+
+// FILETIME counts 100 ns from 1601.
 std::int64_t platform_system_start() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
@@ -42,11 +47,12 @@ std::int64_t platform_system_start() {
         static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
     constexpr std::int64_t from_1601_to_1970_s = 11644473600;
     const std::int64_t now_ms = since_1601 / 10000 - from_1601_to_1970_s * 1000;
-    return (now_ms - static_cast<std::int64_t>(GetTickCount64())) / 1000;
+    return (now_ms - platform_uptime_ms()) / 1000;
 }
 
 }  // namespace
 
 SystemStartReader read_system_start = platform_system_start;
+UptimeReader read_uptime_ms = platform_uptime_ms;
 LocalDateReader read_local_date = platform_local_date;
 LocalTimeReader read_local_time = platform_local_time;

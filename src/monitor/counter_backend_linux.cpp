@@ -26,6 +26,21 @@ std::uint64_t interface_index(const char* name) {
     return index;
 }
 
+// The kernel gives a link's speed in Mbit/s, the same both ways; -1, or no
+// file at all, when it does not know it (wireless and virtual links).
+std::uint64_t link_speed(const char* name) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/sys/class/net/%.32s/speed", name);
+    std::FILE* file = std::fopen(path, "r");
+    if (!file) return 0;
+    long long mbits = 0;
+    if (std::fscanf(file, "%lld", &mbits) != 1 || mbits < 0) mbits = 0;
+    std::fclose(file);
+    constexpr std::uint64_t bits_per_mbit = 1000000;
+    const std::uint64_t speed = static_cast<std::uint64_t>(mbits);
+    return speed > UINT64_MAX / bits_per_mbit ? UINT64_MAX : speed * bits_per_mbit;
+}
+
 bool has_device(const char* name) {
     char path[64];
     std::snprintf(path, sizeof path, "/sys/class/net/%.32s/device", name);
@@ -56,6 +71,7 @@ bool read_interfaces(InterfaceTable* table) {
         row.key = index ? index : (1ull << 32) + static_cast<std::uint64_t>(table->count);
         row.received = received;
         row.sent = sent;
+        row.receive_bps = row.transmit_bps = link_speed(name);
         row.hardware = has_device(name);
     }
     std::fclose(file);

@@ -35,6 +35,18 @@ void adapter_description(const WCHAR* description, int length, char (&text)[256]
 
 namespace {
 
+// All ones is IP Helper's word for a speed it does not know.
+std::uint64_t link_speed(ULONG64 reported) {
+    return reported == ~ULONG64{0} ? 0 : reported;
+}
+
+void take_counts(InterfaceCounts& row, const MIB_IF_ROW2& entry) {
+    row.received = entry.InOctets;
+    row.sent = entry.OutOctets;
+    row.receive_bps = link_speed(entry.ReceiveLinkSpeed);
+    row.transmit_bps = link_speed(entry.TransmitLinkSpeed);
+}
+
 // IP Helper is no Known DLL: it is loaded from System32 on first use, never
 // imported, so that a file of its name beside mivrel is not loaded instead.
 struct IpHelper {
@@ -83,8 +95,7 @@ bool read_interfaces(InterfaceTable* table) {
         adapter_description(entry.Description, sizeof entry.Description / sizeof *entry.Description,
                             row.description);
         row.key = entry.InterfaceLuid.Value;
-        row.received = entry.InOctets;
-        row.sent = entry.OutOctets;
+        take_counts(row, entry);
         row.hardware = entry.InterfaceAndOperStatusFlags.HardwareInterface != 0;
     }
     api->free_mib_table(interfaces);
@@ -98,8 +109,7 @@ bool refresh_rows(InterfaceTable* table) {
         MIB_IF_ROW2 entry{};
         entry.InterfaceLuid.Value = table->rows[i].key;
         if (api->get_if_entry2(&entry) != NO_ERROR) return false;
-        table->rows[i].received = entry.InOctets;
-        table->rows[i].sent = entry.OutOctets;
+        take_counts(table->rows[i], entry);
     }
     return true;
 }

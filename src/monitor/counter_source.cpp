@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "monitor/counter_paths.h"
+#include "monitor/counter_step.h"
 
 namespace {
 
@@ -98,6 +99,38 @@ bool refresh_in_use(const CounterQuery& query, const Snapshot& last, Snapshot* n
     return source.refresh_rows(&next->table);
 }
 
+std::uint64_t& direction(InterfaceCounts& row, bool received) {
+    return received ? row.received : row.sent;
+}
+
+std::uint64_t direction(const InterfaceCounts& row, bool received) {
+    return received ? row.received : row.sent;
+}
+
+std::uint64_t speed(const InterfaceCounts& row, bool received) {
+    return received ? row.receive_bps : row.transmit_bps;
+}
+
+// A glitch reads as no traffic: the count before stays in the snapshot as the
+// base of the next rate, so that the counter's rebound is no traffic either.
+void hold_glitches(const Snapshot& last, Snapshot* next) {
+    const std::int64_t elapsed_ns = next->time_ns - last.time_ns;
+    for (int i = 0; i < next->table.count; ++i) {
+        InterfaceCounts& row = next->table.rows[i];
+        const InterfaceCounts* before = nullptr;
+        for (int j = 0; j < last.table.count && !before; ++j) {
+            if (last.table.rows[j].key == row.key) before = &last.table.rows[j];
+        }
+        if (!before) continue;
+        for (bool received : {true, false}) {
+            const std::uint64_t from = direction(*before, received);
+            if (classify_counter_step(from, direction(row, received), speed(row, received), elapsed_ns) ==
+                CounterStep::glitch)
+                direction(row, received) = from;
+        }
+    }
+}
+
 void take_snapshot(CounterQuery* query) {
     const Snapshot& last = query->snapshots[query->current];
     Snapshot* next = &query->snapshots[1 - query->current];
@@ -113,27 +146,42 @@ void take_snapshot(CounterQuery* query) {
         name_rows(next->table, next->names);
     }
     next->time_ns = backend().now_ns();
+    if (query->collections > 0 && last.ok && next->ok) hold_glitches(last, next);
     query->current = 1 - query->current;
     ++query->collections;
 }
 
-// Change of one direction's byte count; false when it went backwards.
+// Change of one direction's byte count; false when it went back for no reason
+// the link's speed can tell.
 bool count_change(const InterfaceCounts& before, const InterfaceCounts& after, bool received,
-                  std::uint64_t* change) {
-    std::uint64_t from = received ? before.received : before.sent;
-    std::uint64_t to = received ? after.received : after.sent;
-    if (to < from) return false;
-    *change = to - from;
-    return true;
+                  std::int64_t elapsed_ns, std::uint64_t* change) {
+    const std::uint64_t from = direction(before, received);
+    const std::uint64_t to = direction(after, received);
+    switch (classify_counter_step(from, to, speed(after, received), elapsed_ns)) {
+        case CounterStep::grew:
+            *change = to - from;
+            return true;
+        case CounterStep::reset:
+            *change = to;
+            return true;
+        case CounterStep::glitch:
+            *change = 0;
+            return true;
+        case CounterStep::rebase:
+            break;
+    }
+    return false;
 }
 
 PDH_STATUS counter_change(const Counter& counter, const Snapshot& before, const Snapshot& after,
                           std::uint64_t* change) {
+    const std::int64_t elapsed_ns = after.time_ns - before.time_ns;
     if (!is_wildcard(&counter)) {
         const InterfaceCounts* old_row = find_row(before, counter.instance);
         const InterfaceCounts* new_row = find_row(after, counter.instance);
         if (!old_row || !new_row) return PDH_CSTATUS_NO_INSTANCE;
-        if (!count_change(*old_row, *new_row, counter.received, change)) return PDH_CALC_NEGATIVE_VALUE;
+        if (!count_change(*old_row, *new_row, counter.received, elapsed_ns, change))
+            return PDH_CALC_NEGATIVE_VALUE;
         return 0;
     }
     // A total over a collection that refreshed only some adapters would be short.
@@ -146,7 +194,7 @@ PDH_STATUS counter_change(const Counter& counter, const Snapshot& before, const 
         if (!row.hardware) continue;
         const InterfaceCounts* old_row = find_row(before, after.names[i]);
         std::uint64_t part = 0;
-        if (old_row && old_row->hardware && count_change(*old_row, row, counter.received, &part))
+        if (old_row && old_row->hardware && count_change(*old_row, row, counter.received, elapsed_ns, &part))
             total += part;
     }
     *change = total;

@@ -25,6 +25,8 @@ struct InterfaceCounts {
     std::uint64_t key;      // the backend's own identity of the adapter
     std::uint64_t received;
     std::uint64_t sent;
+    std::uint64_t receive_bps;  // the link's speed each way, bits a second; 0 when not known
+    std::uint64_t transmit_bps;
     bool hardware;  // counted in the "*" total
 };
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "monitor/counter_step.h"
 #include "monitor/format_rate.h"
 
 UsageCount usage_count = {};
@@ -19,12 +20,35 @@ bool row_before(const UsageDay& row, DayNumber day, std::int32_t adapter) {
     return row.day < day || (row.day == day && row.adapter < adapter);
 }
 
-// One direction's growth since `last`: a counter that went back was reset,
-// and then everything it holds is new, except at the first reading of a run,
-// which cannot tell when the reset was.
-std::uint64_t growth(std::uint64_t now, std::uint64_t last, bool first) {
-    if (now >= last) return now - last;
-    return first ? 0 : now;
+// From one reading's time to another's; unknown when either is, or when the
+// later one is not later (another boot taken for this one).
+std::int64_t elapsed_ns(std::int64_t from_ms, std::int64_t to_ms) {
+    if (from_ms < 0 || to_ms < from_ms) return unknown_elapsed;
+    constexpr std::int64_t ns_per_ms = 1'000'000;
+    const std::int64_t elapsed_ms = to_ms - from_ms;
+    return elapsed_ms > INT64_MAX / ns_per_ms ? INT64_MAX : elapsed_ms * ns_per_ms;
+}
+
+// One direction's new bytes at a reading of `now` at `now_ms`, and the base
+// it leaves: a glitch keeps the old one, with its time.
+std::uint64_t growth(std::uint64_t& base, std::int64_t& base_ms, std::uint64_t now, std::uint64_t speed_bps,
+                     std::int64_t now_ms) {
+    std::uint64_t grown = 0;
+    switch (classify_counter_step(base, now, speed_bps, elapsed_ns(base_ms, now_ms))) {
+        case CounterStep::grew:
+            grown = now - base;
+            break;
+        case CounterStep::reset:
+            grown = now;
+            break;
+        case CounterStep::glitch:
+            return 0;
+        case CounterStep::rebase:
+            break;
+    }
+    base = now;
+    base_ms = now_ms;
+    return grown;
 }
 
 void period_date(UsagePeriod& period, DayNumber day, int length) {
@@ -124,9 +148,24 @@ void merge_usage(UsageCount& usage, std::int32_t adapter, DayNumber day, bool ha
     row.sent = std::max(row.sent, sent);
 }
 
-void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot) {
+void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms) {
+    auto& bases = usage.counters;
+    bases.erase(std::remove_if(bases.begin(), bases.end(),
+                               [&](const UsageCounter& base) {
+                                   return base.received_ms > uptime_ms || base.sent_ms > uptime_ms;
+                               }),
+                bases.end());
+    for (UsageCounter& base : bases) base.received_ms = base.sent_ms = uptime_ms;
+}
+
+void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot,
+                   std::int64_t uptime_ms) {
     const bool first = !usage.counting;
-    if (first && !same_boot) usage.counters.clear();
+    // At the first reading of a start taken for another boot, the bases kept
+    // are none for the identities in it. One away keeps its base: were this
+    // boot that one after all, its counters went on; if not, the base still
+    // keeps it from counting all they hold again.
+    const bool another_boot = first && !same_boot;
     // The table's order is not promised to stay: each row is matched against
     // the counters as they were before this reading, never as it left them.
     std::vector<UsageCounter> before;
@@ -142,13 +181,19 @@ void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber 
         while (base < before.size() && (matched[base] || before[base].key != row.key)) ++base;
         std::uint64_t received = 0;
         std::uint64_t sent = 0;
+        UsageCounter counter{row.key, row.received, row.sent, uptime_ms, uptime_ms, target};
         if (base < before.size()) {
             matched[base] = true;
             const UsageCounter& last = before[base];
-            received = growth(row.received, last.received, first);
-            sent = growth(row.sent, last.sent, first);
-            if (row.received < last.received || row.sent < last.sent) usage.new_base = true;
-            if (row.received != last.received || row.sent != last.sent || last.adapter != target)
+            if (!another_boot) {
+                counter = last;
+                counter.adapter = target;
+                received =
+                    growth(counter.received, counter.received_ms, row.received, row.receive_bps, uptime_ms);
+                sent = growth(counter.sent, counter.sent_ms, row.sent, row.transmit_bps, uptime_ms);
+            }
+            if (counter.received < last.received || counter.sent < last.sent) usage.new_base = true;
+            if (counter.received != last.received || counter.sent != last.sent || last.adapter != target)
                 usage.changed = true;
         } else {
             // Came while counting, or in this boot since the counters were
@@ -159,7 +204,7 @@ void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber 
             }
             usage.new_base = usage.changed = true;
         }
-        usage.counters.push_back({row.key, row.received, row.sent, target});
+        usage.counters.push_back(counter);
         UsageAdapter& adapter = usage.adapters[static_cast<std::size_t>(target)];
         adapter.present = true;
         adapter.hardware = row.hardware;

@@ -41,13 +41,19 @@ struct UsageAdapter {
     bool has_days;  // some date holds a count of it
 };
 
+// A base's time that is not known (kept by an earlier version).
+constexpr std::int64_t unknown_uptime = -1;
+
 // One identity's counters (its LUID) as last seen in this boot: the base its
-// growth is counted from. It outlives the adapter's absence, since the same
-// identity may come back with its counters gone on.
+// growth is counted from, each way with the time of the reading that gave it
+// (a glitch keeps an older one). It outlives the adapter's absence, since the
+// same identity may come back with its counters gone on.
 struct UsageCounter {
     std::uint64_t key;
     std::uint64_t received;
     std::uint64_t sent;
+    std::int64_t received_ms;  // milliseconds since the system started; unknown_uptime
+    std::int64_t sent_ms;
     std::int32_t adapter;  // the name it bore when last seen
 };
 
@@ -120,13 +126,21 @@ std::int32_t usage_adapter_index(UsageCount& usage, const char* name, bool make)
 // The first date's row at or after `day`, in `days`' order.
 std::size_t first_usage_row(const UsageCount& usage, DayNumber day);
 
-// Counts one reading of the whole table, taken on `today`. Each row is matched
-// by its identity against the counters from before the reading. An identity's
-// growth counts from its stored counters, or from 0 for one that came since
-// (the counters of another boot, `same_boot` false, are none); a reset counts
-// from 0 too, except at the first reading of a run, which cannot tell whether
-// the reset came before the counters were last kept.
-void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot);
+// At a start taken for another boot, which a clock set while the program was
+// closed makes of this one: bases read later after the system's start than
+// `uptime_ms` are of another boot for sure, and go. The others may be of this
+// one, read at `uptime_ms` at the latest, and stay as if read then.
+void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms);
+
+// Counts one reading of the whole table, taken on `today`, `uptime_ms` after
+// the system started. Each row is matched by its identity against the
+// counters from before the reading. An identity's growth counts from its
+// stored counters, or from 0 for one that came since; at the first reading of
+// another boot (`same_boot` false) those in the reading count nothing.
+// Counters below their base count as classify_counter_step tells: a reset
+// from 0, a glitch or the unknown not at all.
+void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot,
+                   std::int64_t uptime_ms);
 
 // The bytes of `adapter` (a name, or "*" for the adapters that were hardware)
 // from `first` to `last`, both included.

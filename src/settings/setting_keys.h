@@ -33,13 +33,16 @@ constexpr char usage_month[] = "usage.month";
 constexpr char usage_month_in[] = "usage.month_in";
 constexpr char usage_month_out[] = "usage.month_out";
 // Per adapter n: "adapter.<n>.name", ".hardware", ".luid", ".last" (the
-// counters' received,sent) and "adapter.<n>.<YYYY-MM-DD>" (received,sent).
+// counters' received,sent), ".last_uptime" (the milliseconds the system had
+// run when each of the two was read) and "adapter.<n>.<YYYY-MM-DD>"
+// (received,sent).
 constexpr char adapter_prefix[] = "adapter.";
 constexpr char adapter_system_start[] = "adapter.system_start";
 constexpr char adapter_name[] = "name";
 constexpr char adapter_hardware[] = "hardware";
 constexpr char adapter_luid[] = "luid";
 constexpr char adapter_last[] = "last";
+constexpr char adapter_last_uptime[] = "last_uptime";
 // "roaming.left.<file name>": a roamed file whose removal is owed (its last
 // write and size, "written,size").
 constexpr char roaming_left_prefix[] = "roaming.left.";

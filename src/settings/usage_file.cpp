@@ -71,6 +71,9 @@ struct StoredAdapter {
     bool has_last;
     std::uint64_t last_received;
     std::uint64_t last_sent;
+    bool has_last_uptime;
+    std::uint64_t last_received_ms;
+    std::uint64_t last_sent_ms;
     std::vector<StoredDay> days;
 };
 
@@ -114,6 +117,10 @@ void take_adapter_line(UsageLines& lines, const char* key, const char* value) {
         adapter->has_luid = read_count(value, &adapter->luid);
     } else if (std::strcmp(what, keys::adapter_last) == 0) {
         adapter->has_last = read_count_pair(value, &adapter->last_received, &adapter->last_sent);
+    } else if (std::strcmp(what, keys::adapter_last_uptime) == 0) {
+        adapter->has_last_uptime =
+            read_count_pair(value, &adapter->last_received_ms, &adapter->last_sent_ms) &&
+            adapter->last_received_ms <= INT64_MAX && adapter->last_sent_ms <= INT64_MAX;
     } else if (parse_iso_date(what, &day) && read_count_pair(value, &received, &sent)) {
         adapter->days.push_back({day, received, sent});
     }
@@ -158,8 +165,15 @@ void take_adapters(const UsageLines& lines, UsageCount* usage) {
         const bool known =
             std::any_of(usage->counters.begin(), usage->counters.end(),
                         [&](const UsageCounter& counter) { return counter.key == stored.luid; });
+        // Without the times of its readings (an earlier version's), a base
+        // still counts growth, but no step back.
+        const std::int64_t received_ms =
+            stored.has_last_uptime ? static_cast<std::int64_t>(stored.last_received_ms) : unknown_uptime;
+        const std::int64_t sent_ms =
+            stored.has_last_uptime ? static_cast<std::int64_t>(stored.last_sent_ms) : unknown_uptime;
         if (stored.has_luid && stored.has_last && !known && usage->counters.size() < max_usage_counters)
-            usage->counters.push_back({stored.luid, stored.last_received, stored.last_sent, index});
+            usage->counters.push_back(
+                {stored.luid, stored.last_received, stored.last_sent, received_ms, sent_ms, index});
         for (const StoredDay& day : stored.days)
             take_filed_usage(*usage, index, day.day, adapter.hardware, day.received, day.sent, false);
     }
@@ -258,9 +272,13 @@ std::string usage_file_text(const UsageCount& usage, const PlanWarningState& pla
             add_line(text, prefix + keys::adapter_name, usage.adapters[i].name);
             add_line(text, prefix + keys::adapter_hardware, usage.adapters[i].hardware ? "1" : "0");
             if (entry < bases[i].size()) {
-                add_line(text, prefix + keys::adapter_luid, count_text(bases[i][entry]->key));
-                add_line(text, prefix + keys::adapter_last,
-                         count_pair_text(bases[i][entry]->received, bases[i][entry]->sent));
+                const UsageCounter& base = *bases[i][entry];
+                add_line(text, prefix + keys::adapter_luid, count_text(base.key));
+                add_line(text, prefix + keys::adapter_last, count_pair_text(base.received, base.sent));
+                if (base.received_ms >= 0 && base.sent_ms >= 0)
+                    add_line(text, prefix + keys::adapter_last_uptime,
+                             count_pair_text(static_cast<std::uint64_t>(base.received_ms),
+                                             static_cast<std::uint64_t>(base.sent_ms)));
             }
             if (entry > 0) continue;
             for (const UsageDay* row : grown[i]) {

@@ -6,7 +6,8 @@
 // Where every count lives. usage-history.csv holds each date's count of each
 // adapter as it was when the history was last written. usage.cfg holds every
 // count that has changed since, whole, and the counters' values (the base
-// that growth is counted from) with the boot they belong to. So a count's one
+// that growth is counted from) with the boot they belong to and the time
+// since its start when they were read. So a count's one
 // home is usage.cfg while usage.cfg lists it, and the history otherwise.
 //
 // The order of writing keeps that true through a crash at any point: each

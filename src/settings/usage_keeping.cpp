@@ -177,8 +177,10 @@ bool take_reading() {
     const bool was_counting = usage_count.counting;
     if (!reading) reading.reset(new (std::nothrow) NamedInterfaces());
     if (reading && read_named_interfaces(reading.get())) {
-        count_reading(usage_count, *reading, today, keeping.same_boot);
-        if (keeping.usage_unread) note_unread_reading(unread_counting, usage_count, *reading, !was_counting);
+        const std::int64_t uptime_ms = read_uptime_ms();
+        count_reading(usage_count, *reading, today, keeping.same_boot, uptime_ms);
+        if (keeping.usage_unread)
+            note_unread_reading(unread_counting, usage_count, *reading, !was_counting, uptime_ms);
     } else {
         usage_count.today = today;
     }
@@ -296,8 +298,7 @@ void load_usage() {
     remove_left_behind(state.left_behind);
     for (LeftBehind& file : state.left_behind) keeping.left_behind.push_back(std::move(file));
     keeping.same_boot = same_boot_as(state, read_system_start());
-    // Values of another boot are no base for anything, whether or not a reading comes.
-    if (!keeping.same_boot) usage_count.counters.clear();
+    if (!keeping.same_boot) keep_bases_of_this_boot(usage_count, read_uptime_ms());
     keeping.handed_start_s = state.system_start_s;
     usage_count.today = local_today();
     take_reading();

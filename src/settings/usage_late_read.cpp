@@ -48,7 +48,7 @@ void take_back(std::uint64_t& total, std::uint64_t bytes) {
 void count_to_first_reading(UsageCount& usage, const UsageCount& file, const UnreadCounting& counting) {
     UsageCount since{};
     since.counters = file.counters;
-    count_reading(since, *counting.first_reading, counting.first_day, true);
+    count_reading(since, *counting.first_reading, counting.first_day, true, counting.first_uptime_ms);
     for (const UsageDay& row : since.days) {
         const std::int32_t adapter = adapter_in(usage, since, row.adapter);
         if (adapter >= 0) add_usage(usage, adapter, row.day, row.hardware, row.received, row.sent);
@@ -78,10 +78,11 @@ std::unique_ptr<LateUsage> read_late_usage(const char* path, const char* downloa
 }
 
 void note_unread_reading(UnreadCounting& counting, const UsageCount& usage, const NamedInterfaces& reading,
-                         bool first) {
+                         bool first, std::int64_t uptime_ms) {
     if (first) {
         counting.first_reading.reset(new (std::nothrow) NamedInterfaces(reading));
         counting.first_day = usage.today;
+        counting.first_uptime_ms = uptime_ms;
     }
     for (const UsageCounter& counter : usage.counters) {
         if (has_key(counting.seen, counter.key)) continue;
@@ -121,7 +122,7 @@ void merge_late_usage(UsageCount& usage, const LateUsage& late, const UnreadCoun
         }
         const std::int32_t adapter = adapter_in(usage, file, base.adapter);
         if (adapter >= 0 && !has_counter(usage, base.key))
-            usage.counters.push_back({base.key, base.received, base.sent, adapter});
+            usage.counters.push_back({base.key, base.received, base.sent, base.received_ms, base.sent_ms, adapter});
     }
 }
 

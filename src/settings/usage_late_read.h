@@ -41,13 +41,14 @@ struct UnreadCounting {
     };
     std::unique_ptr<NamedInterfaces> first_reading;
     DayNumber first_day;
+    std::int64_t first_uptime_ms;
     std::vector<std::uint64_t> seen;
     std::vector<Appeared> appeared;
 };
 
 // After each reading counted while the file is unread.
 void note_unread_reading(UnreadCounting& counting, const UsageCount& usage, const NamedInterfaces& reading,
-                         bool first);
+                         bool first, std::int64_t uptime_ms);
 
 // The file's counts into `usage`, this run's growth over each; with
 // `same_boot`, the growth since the file's bases as well, those bases kept

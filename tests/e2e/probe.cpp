@@ -96,6 +96,13 @@ int post_to_program(UINT message, WPARAM wparam, LPARAM lparam) {
     return window && PostMessageA(window, message, wparam, lparam) ? 0 : 1;
 }
 
+int send_to_program(UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND window = program_window();
+    DWORD_PTR result = 0;
+    if (!window) return 1;
+    return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &result) ? 0 : 1;
+}
+
 // A window of the program's own thread, so that nothing else of that
 // class and caption is pressed by mistake.
 HWND wait_for_program_window(const char* window_class, const char* caption, DWORD limit_ms) {
@@ -271,16 +278,6 @@ int run(const char* app_data, const char* program, const char* local_app_data) {
     return static_cast<int>(exit_code);
 }
 
-// Sent, not posted: the answer comes once the program has handled it.
-int wake_program() {
-    HWND window = program_window();
-    DWORD_PTR result = 0;
-    return window && SendMessageTimeoutA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0,
-                                         SMTO_ABORTIFHUNG, 30000, &result)
-               ? 0
-               : 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -294,7 +291,7 @@ int main(int argc, char** argv) {
     if (is("escape", 0)) return post_to_program(WM_KEYDOWN, VK_ESCAPE, 0x00010001);
     if (is("close", 0)) return post_to_program(WM_CLOSE, 0, 0);
     if (is("kill", 0)) return kill_program();
-    if (is("wake", 0)) return wake_program();
+    if (is("wake", 0)) return send_to_program(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     if (is("command", 1)) return post_to_program(WM_COMMAND, milliseconds(argv[2]), 0);
     if (is("front", 0)) {
         char name[64] = "none";

@@ -123,7 +123,7 @@ TEST_F(CounterSourceTest, TheLargeFormatGivesRatesAboveThe32BitRangeWhole) {
     EXPECT_EQ(value_of(out), 2147483647) << "the long format is still held at its limit";
 }
 
-TEST_F(CounterSourceTest, ACountThatGoesBackwardsFailsTheReadOnce) {
+TEST_F(CounterSourceTest, ACountThatGoesBackwardsOnALinkOfUnknownSpeedFailsTheReadOnce) {
     int eth = scripted_add("eth0", true);
     PDH_HCOUNTER in = add(eth_in);
     scripted_set_counts(eth, 50000, 0);
@@ -136,6 +136,35 @@ TEST_F(CounterSourceTest, ACountThatGoesBackwardsFailsTheReadOnce) {
     scripted_advance_ms(1000);
     PdhCollectQueryData(query);
     EXPECT_EQ(value_of(in), 700);
+}
+
+// On a 1 Gbit/s link a 10 GB counter that steps back 3,000 bytes for a moment
+// is a glitch: no traffic, and no spike when it comes back, just the bytes
+// since the count before it. One that restarts from 0 is a reset: the bytes
+// it holds.
+TEST_F(CounterSourceTest, AGlitchReadsAsNoTrafficAndAResetAsTheCountSince) {
+    int eth = scripted_add("eth0", true);
+    scripted_set_speed(eth, 1'000'000'000);
+    const std::uint64_t start = 10'000'000'000;
+    scripted_set_counts(eth, start, start);
+    PDH_HCOUNTER counters[] = {add(eth_in), add(eth_out), add(all_in), add(all_out)};
+    PdhCollectQueryData(query);
+    const struct {
+        std::uint64_t received, sent;  // the counters at the next collection, a second later
+        std::int32_t rate;
+    } steps[] = {
+        {start + 1000, start + 1000, 1000},
+        {start - 2000, start - 2000, 0},  // 3,000 below the last
+        {start + 2000, start + 2000, 1000},
+        {700, 700, 700},  // the driver restarted its counts
+        {1000, 1000, 300},
+    };
+    for (const auto& step : steps) {
+        scripted_set_counts(eth, step.received, step.sent);
+        scripted_advance_ms(1000);
+        PdhCollectQueryData(query);
+        for (PDH_HCOUNTER counter : counters) EXPECT_EQ(value_of(counter), step.rate) << step.received;
+    }
 }
 
 TEST_F(CounterSourceTest, AVanishedInterfaceFailsUntilItIsBackForTwoCollections) {

@@ -17,16 +17,17 @@ DayNumber date(const char* text) {
     return day;
 }
 
-// Each step moves the counters, then one reading is counted on its date. The
-// bytes the adapters carried after the first reading (the kernel's growth,
-// a reset's new count included) must all be counted, once, on the date of
-// the reading that saw them.
+// Each step moves the counters, then one reading is counted on its date, 10 s
+// after the last. The bytes the adapters carried after the first reading (the
+// kernel's growth, a reset's new count on a link of known speed included) must
+// all be counted, once, on the date of the reading that saw them.
 TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
     scripted_reset();
     const int eth = scripted_add("eth0", true);
     const int wlan = scripted_add("wlan0", true);
     const int lo = scripted_add("lo", false);
-    scripted_set_counts(eth, 5000, 700);  // since the boot, before counting began
+    scripted_set_speed(eth, 1'000'000'000);
+    scripted_set_counts(eth, 5'000'000'000, 7'000'000'000);  // since the boot, before counting began
     const char* const names[] = {"eth0", "wlan0", "lo", "usb0"};
     enum Event { grow, appear, vanish, come_back, reset };
     const struct {
@@ -50,8 +51,9 @@ TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
     std::map<std::tuple<std::string, std::string>, std::pair<std::uint64_t, std::uint64_t>> expected;
     UsageCount usage{};
     NamedInterfaces reading{};
+    std::int64_t uptime_ms = 600'000;
     ASSERT_TRUE(read_named_interfaces(&reading));
-    count_reading(usage, reading, date("2026-03-30"), false);
+    count_reading(usage, reading, date("2026-03-30"), false, uptime_ms);
     EXPECT_TRUE(usage.days.empty()) << "what the counters held before counting began is no traffic of it";
     for (const auto& step : steps) {
         const int adapter = step.event == appear ? scripted_add("usb0", true) : step.adapter;
@@ -68,7 +70,8 @@ TEST(UsageCount, EveryAdapterPerDateNothingLostNothingDoubled) {
             counts.second += step.sent;
         }
         ASSERT_TRUE(read_named_interfaces(&reading));
-        count_reading(usage, reading, date(step.date), false);
+        uptime_ms += 10'000;
+        count_reading(usage, reading, date(step.date), false, uptime_ms);
     }
     std::map<std::tuple<std::string, std::string>, std::pair<std::uint64_t, std::uint64_t>> counted;
     for (const UsageDay& row : usage.days) {

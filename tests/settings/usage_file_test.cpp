@@ -209,7 +209,7 @@ TEST(UsageFile, TheMostEntriesTheWriterWritesAreReadBack) {
     UsageCount usage{};
     const std::int32_t busy = usage_adapter_index(usage, "busy", true);
     for (std::uint64_t i = 0; i < max_usage_counters; ++i)
-        usage.counters.push_back({0x100000000 + i, i, 2 * i, busy});
+        usage.counters.push_back({0x100000000 + i, i, 2 * i, 600000, 600000, busy});
     for (std::size_t i = 1; i < max_usage_adapters; ++i)
         add_usage(usage, usage_adapter_index(usage, ("a" + std::to_string(i)).c_str(), true),
                   date("2026-03-30"), true, i, i);
@@ -238,6 +238,8 @@ protected:
             std::snprintf(text, sizeof text, "%s-120000", today.c_str());
         };
         read_system_start = [] { return system_start; };
+        uptime_ms = 600'000;
+        read_uptime_ms = [] { return uptime_ms; };
         eth = scripted_add("eth0", true);
         scripted_add("lo", false);
         scripted_set_counts(eth, 1000, 100);
@@ -246,6 +248,7 @@ protected:
         read_local_date = real_date;
         read_local_time = real_time;
         read_system_start = real_start;
+        read_uptime_ms = real_uptime;
         set_counter_backend(nullptr);
         usage_count = {};
     }
@@ -259,9 +262,11 @@ protected:
 
     static inline std::string today;
     static inline std::int64_t system_start;
+    static inline std::int64_t uptime_ms;
     LocalDateReader real_date = read_local_date;
     LocalTimeReader real_time = read_local_time;
     SystemStartReader real_start = read_system_start;
+    UptimeReader real_uptime = read_uptime_ms;
     AppDataGuard app_data;
     ScratchFolder scratch;
     int eth = -1;
@@ -294,6 +299,42 @@ TEST_F(UsageKeeping, TrafficWhileClosedCountsAtTheNextStartOfTheSameBootOnly) {
     keep_usage(0);
     keep_usage(usage_read_interval_ns);
     EXPECT_EQ(eth0_on("2026-03-31"), "505/55") << "from the start's values on";
+}
+
+// While closed, 10 s apart on a 1 Gbit/s link: a counter of 10 GB that steps
+// back a little counts nothing, then or when it comes back; one that starts
+// again from 0 counts what it holds. A base of an earlier version, without
+// the time it was read, cannot tell them apart and counts neither.
+TEST_F(UsageKeeping, ACounterThatStepsBackWhileClosedIsJudgedByWhenItsBaseWasRead) {
+    const std::uint64_t ten_gb = 10'000'000'000;
+    scripted_set_speed(eth, 1'000'000'000);
+    scripted_set_counts(eth, ten_gb, ten_gb);
+    load_usage();
+    scripted_add_counts(eth, 10, 1);
+    end_run();
+    uptime_ms += 10'000;
+    scripted_set_counts(eth, ten_gb + 10 - 1000, ten_gb + 1);
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-30"), "10/1") << "a glitch";
+    scripted_set_counts(eth, ten_gb + 10 + 500, ten_gb + 1 + 50);
+    uptime_ms += 10'000;
+    keep_usage(0);
+    keep_usage(usage_read_interval_ns);
+    EXPECT_EQ(eth0_on("2026-03-30"), "510/51") << "back from the glitch";
+    end_run();
+
+    const std::string kept = read_file(file("usage.cfg"));
+    std::string earlier = kept;
+    const std::size_t times = earlier.find("adapter.1.last_uptime\t");
+    write_file(file("usage.cfg"), earlier.erase(times, earlier.find('\n', times) + 1 - times));
+    uptime_ms += 10'000;
+    scripted_set_counts(eth, 700, 70);
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-30"), "510/51") << "a reset or a glitch, without the base's time";
+    end_run();
+    write_file(file("usage.cfg"), kept);
+    load_usage();
+    EXPECT_EQ(eth0_on("2026-03-30"), "1210/121") << "a reset";
 }
 
 // Each damaged history is set aside under a name of its own, in the same

@@ -10,6 +10,7 @@ struct ScriptedInterface {
     bool present;
     std::uint64_t received;
     std::uint64_t sent;
+    std::uint64_t speed_bps;
 };
 
 ScriptedInterface interfaces[max_interfaces];
@@ -26,6 +27,7 @@ void fill_row(InterfaceCounts& row, int index) {
     row.key = static_cast<std::uint64_t>(index);
     row.received = source.received;
     row.sent = source.sent;
+    row.receive_bps = row.transmit_bps = source.speed_bps;
     row.hardware = source.hardware;
 }
 
@@ -80,7 +82,7 @@ int scripted_add(const char* description, bool hardware) {
     std::snprintf(added.description, sizeof added.description, "%s", description);
     added.hardware = hardware;
     added.present = true;
-    added.received = added.sent = 0;
+    added.received = added.sent = added.speed_bps = 0;
     return interface_count++;
 }
 
@@ -96,6 +98,10 @@ void scripted_add_counts(int index, std::uint64_t received, std::uint64_t sent) 
 
 void scripted_set_present(int index, bool present) {
     interfaces[index].present = present;
+}
+
+void scripted_set_speed(int index, std::uint64_t bps) {
+    interfaces[index].speed_bps = bps;
 }
 
 void scripted_advance_ms(double milliseconds) {

@@ -12,6 +12,8 @@ int scripted_add(const char* description, bool hardware);
 void scripted_set_counts(int index, std::uint64_t received, std::uint64_t sent);
 void scripted_add_counts(int index, std::uint64_t received, std::uint64_t sent);
 void scripted_set_present(int index, bool present);
+// The link's speed both ways, bits a second (0: not known, as at the start).
+void scripted_set_speed(int index, std::uint64_t bps);
 void scripted_advance_ms(double milliseconds);
 // While set, the platform does not answer at all.
 void scripted_set_failing(bool failing);

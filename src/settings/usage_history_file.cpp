@@ -1,9 +1,11 @@
 #include "settings/usage_history_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "settings/settings_file.h"
 #include "settings/settings_file_platform.h"
@@ -146,23 +148,38 @@ bool write_history(std::FILE* file, void* context) {
     std::string text = byte_order_mark;
     text += header;
     text += "\r\n";
-    char date[11] = "";
-    DayNumber dated = 0;
-    for (const UsageDay& row : usage.days) {
-        if (row.received == 0 && row.sent == 0) continue;
-        if (date[0] == '\0' || row.day != dated) format_iso_date(date, dated = row.day);
-        text += date;
-        text += ',';
-        append_name(text, usage.adapters[static_cast<std::size_t>(row.adapter)].name);
-        char numbers[64];
-        std::snprintf(numbers, sizeof numbers, ",%d,%llu,%llu\r\n", row.hardware ? 1 : 0,
-                      static_cast<unsigned long long>(row.received),
-                      static_cast<unsigned long long>(row.sent));
-        text += numbers;
-        // Written in blocks, so that ten years do not wait in memory twice.
-        if (text.size() >= 60000) {
-            if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) return false;
-            text.clear();
+    const auto name_of = [&usage](const UsageDay* row) {
+        return usage.adapters[static_cast<std::size_t>(row->adapter)].name;
+    };
+    std::vector<const UsageDay*> rows;  // one date's, with traffic
+    for (std::size_t next = 0; next < usage.days.size();) {
+        const DayNumber day = usage.days[next].day;
+        rows.clear();
+        for (; next < usage.days.size() && usage.days[next].day == day; ++next) {
+            if (usage.days[next].received != 0 || usage.days[next].sent != 0)
+                rows.push_back(&usage.days[next]);
+        }
+        // By name: the order this run met the adapters in is not the next
+        // load's, and the same counts must give the same bytes.
+        std::sort(rows.begin(), rows.end(), [&name_of](const UsageDay* a, const UsageDay* b) {
+            return std::strcmp(name_of(a), name_of(b)) < 0;
+        });
+        char date[11];
+        format_iso_date(date, day);
+        for (const UsageDay* row : rows) {
+            text += date;
+            text += ',';
+            append_name(text, name_of(row));
+            char numbers[64];
+            std::snprintf(numbers, sizeof numbers, ",%d,%llu,%llu\r\n", row->hardware ? 1 : 0,
+                          static_cast<unsigned long long>(row->received),
+                          static_cast<unsigned long long>(row->sent));
+            text += numbers;
+            // Written in blocks, so that ten years do not wait in memory twice.
+            if (text.size() >= 60000) {
+                if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) return false;
+                text.clear();
+            }
         }
     }
     return std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -106,19 +106,22 @@ TEST(UsageHistoryFile, ReadsBackWhatItWroteQuotedByTheCsvRules) {
               "2016-02-29,\"Fast \"\"LAN\"\", port 2\",1,18446744073709551615,0\r\n"
               "2026-03-30,\"Fast \"\"LAN\"\", port 2\",1,1,2\r\n"
               "2026-03-30,lo,0,7,8\r\n"
-              "2026-03-31,'=SUM(A1),0,5,5\r\n2026-03-31,'+1,0,5,5\r\n2026-03-31,'-cmd,0,5,5\r\n"
-              "2026-03-31,\"'@x,y\",0,5,5\r\n2026-03-31,'\tTab,0,5,5\r\n2026-03-31,\"'\rReturn\",0,5,5\r\n"
-              "2026-03-31,''tick,0,5,5\r\n2026-03-31,a=b,0,5,5\r\n");
+              "2026-03-31,'\tTab,0,5,5\r\n2026-03-31,\"'\rReturn\",0,5,5\r\n2026-03-31,''tick,0,5,5\r\n"
+              "2026-03-31,'+1,0,5,5\r\n2026-03-31,'-cmd,0,5,5\r\n2026-03-31,'=SUM(A1),0,5,5\r\n"
+              "2026-03-31,\"'@x,y\",0,5,5\r\n2026-03-31,a=b,0,5,5\r\n");
 
     UsageCount read{};
     ASSERT_EQ(read_usage_history(path.c_str(), &read), HistoryRead::read);
     EXPECT_EQ(rows_of(read).front(),
               "2016-02-29,Fast \"LAN\", port 2,1,18446744073709551615,0,18446744073709551615,0");
-    ASSERT_EQ(read.days.size(), usage.days.size());
-    for (std::size_t i = 0; i < usage.days.size(); ++i) {
-        EXPECT_STREQ(read.adapters[static_cast<std::size_t>(read.days[i].adapter)].name,
-                     usage.adapters[static_cast<std::size_t>(usage.days[i].adapter)].name);
-    }
+    const auto names_by_date = [](const UsageCount& counts) {
+        std::vector<std::pair<DayNumber, std::string>> names;
+        for (const UsageDay& row : counts.days)
+            names.emplace_back(row.day, counts.adapters[static_cast<std::size_t>(row.adapter)].name);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(names_by_date(read), names_by_date(usage));
     ASSERT_TRUE(write_usage_history(path.c_str(), read));
     EXPECT_EQ(read_file(path), bytes);
 
@@ -144,6 +147,31 @@ TEST(UsageHistoryFile, ReadsBackWhatItWroteQuotedByTheCsvRules) {
     UsageCount reread{};
     ASSERT_EQ(read_usage_history(path.c_str(), &reread), HistoryRead::read);
     EXPECT_EQ(rows_of(reread), rows_of(read));
+}
+
+// A run numbers its adapters in the order it met them, which the next load of
+// the file changes: a date's rows go by name, so that the same counts give the
+// same bytes.
+TEST(UsageHistoryFile, WritesTheSameBytesWhateverOrderTheAdaptersWereMetIn) {
+    ScratchFolder scratch;
+    const std::string path = scratch.file("usage-history.csv");
+    UsageCount usage{};
+    const std::int32_t wifi = usage_adapter_index(usage, "Wi-Fi", true);
+    const std::int32_t ethernet = usage_adapter_index(usage, "Ethernet", true);
+    add_usage(usage, ethernet, date("2026-03-29"), true, 1, 2);
+    add_usage(usage, wifi, date("2026-03-30"), true, 3, 4);
+    add_usage(usage, ethernet, date("2026-03-30"), true, 5, 6);
+    ASSERT_TRUE(write_usage_history(path.c_str(), usage));
+    const std::string bytes = read_file(path);
+    EXPECT_EQ(bytes,
+              "\xEF\xBB\xBF"
+              "date,adapter,hardware,received,sent\r\n"
+              "2026-03-29,Ethernet,1,1,2\r\n2026-03-30,Ethernet,1,5,6\r\n2026-03-30,Wi-Fi,1,3,4\r\n");
+
+    UsageCount read{};
+    ASSERT_EQ(read_usage_history(path.c_str(), &read), HistoryRead::read);
+    ASSERT_TRUE(write_usage_history(path.c_str(), read));
+    EXPECT_EQ(read_file(path), bytes);
 }
 
 // The program's start and end as main_window runs them, with the counters,

@@ -20,6 +20,7 @@ using Row = std::tuple<std::string, DayNumber, bool, std::uint64_t, std::uint64_
 using Base = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::string>;
 
 // The counts with traffic, by name and date; the history keeps the hardware flag too.
+// In no order: a load numbers the adapters as the file lists them.
 std::vector<Row> rows_of(const UsageCount& usage, bool with_hardware) {
     std::vector<Row> rows;
     for (const UsageDay& row : usage.days) {
@@ -27,6 +28,7 @@ std::vector<Row> rows_of(const UsageCount& usage, bool with_hardware) {
         rows.emplace_back(usage.adapters[static_cast<std::size_t>(row.adapter)].name, row.day,
                           with_hardware && row.hardware, row.received, row.sent);
     }
+    std::sort(rows.begin(), rows.end());
     return rows;
 }
 

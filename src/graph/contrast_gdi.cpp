@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "graph/paint_graph.h"
-#include "graph/paint_graph_win.h"
+#include "graph/dib_win.h"
 
 ContrastGdiCounts contrast_gdi_counts;
 

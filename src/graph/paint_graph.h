@@ -7,6 +7,7 @@
 
 #include "dpi.h"
 #include "graph/contrast_colors.h"
+#include "graph/dib.h"
 #include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 
@@ -76,11 +77,6 @@ GraphGeometry graph_geometry(const TrafficGraph& graph);
 
 // The bar pair of the i-th newest sample, 0 <= i < geometry.bar_count.
 BarColumn graph_bar(const TrafficGraph& graph, const GraphGeometry& geometry, int i);
-
-// A GDI Colour (0x00BBGGRR) as a 32-bit DIB pixel (0x00RRGGBB).
-inline std::uint32_t dib_pixel(Colour colour) {
-    return ((colour & 0xFFu) << 16) | (colour & 0xFF00u) | ((colour >> 16) & 0xFFu);
-}
 
 // Writes the background and the bars into a top-down image of
 // geometry.width x geometry.height DIB pixels, a band of columns at a time

@@ -6,20 +6,9 @@
 
 #include <cstdint>
 
+#include "graph/dib_win.h"
 #include "graph/gdi_guards.h"
 #include "monitor/traffic_graph.h"
-
-// The description of a top-down (row 0 first) 32-bit image, pixels 0x00RRGGBB.
-inline BITMAPINFO top_down_image_info(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
 
 // The finished off-screen picture: a memory DC with the image selected, a
 // top-down 32-bit DIB section (`bits`, pixels 0x00RRGGBB) for small images and

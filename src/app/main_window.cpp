@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/apply_settings.h"
 #include "app/data_plan_watch.h"
+#include "app/graph_accessible.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
 #include "app/modal.h"
@@ -79,6 +80,7 @@ LRESULT on_create(HWND window) {
 }
 
 LRESULT on_destroy(HWND window) {
+    end_graph_accessible(window);
     end_run(window);
     destroy_pointer_readout();
     end_high_contrast();
@@ -362,6 +364,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_mouseleave();
         case WM_SHOWWINDOW:
             return on_showwindow(window, wparam, lparam);
+        case WM_GETOBJECT:
+            return answer_graph_request(window, wparam, lparam);
         case WM_DISPLAYCHANGE:
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:

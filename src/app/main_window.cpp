@@ -13,6 +13,7 @@
 #include "app/graph_accessible.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
+#include "app/main_menu.h"
 #include "app/modal.h"
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
@@ -160,11 +161,8 @@ LRESULT on_contextmenu(HWND window, int x, int y) {
     return 0;
 }
 
-// The check mark shows the registry as it is now, whoever changed it. Any
-// popup comes here; one without the item is left as it is.
 LRESULT on_initmenupopup(HMENU menu) {
-    CheckMenuItem(menu, IDM_START_WITH_WINDOWS,
-                  MF_BYCOMMAND | (starts_with_windows() ? MF_CHECKED : MF_UNCHECKED));
+    prepare_menu_popup(menu);
     return 0;
 }
 
@@ -226,6 +224,9 @@ LRESULT on_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_START_WITH_WINDOWS:
             toggle_start_with_windows();
+            return 0;
+        case IDM_SHOW_GRAPH:
+            toggle_main_window();
             return 0;
         default:
             return DefWindowProcA(window, WM_COMMAND, wparam, lparam);
@@ -371,7 +372,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_SYSCOLORCHANGE:
             return on_system_change(window, message, wparam, lparam);
         case WM_USER:
-            on_notification_icon(lparam);
+            on_notification_icon(wparam, lparam);
             return 0;
         case show_changes_message:
             return on_show_changes(window);

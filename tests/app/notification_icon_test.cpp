@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -182,7 +184,16 @@ TEST_F(NotificationIcon, DoubleClickActsAsOneClick) {
     }
 }
 
+BOOL refusing_version_4(DWORD message, NOTIFYICONDATAA* data) {
+    return message == NIM_SETVERSION ? FALSE : Shell_NotifyIconA(message, data);
+}
+
+// A taskbar without version 4's events reports a right click alone.
 TEST_F(NotificationIcon, RightButtonReleaseOpensTheMenuAtThePointer) {
+    const ShellNotifyIcon real_shell = shell_notify_icon;
+    shell_notify_icon = refusing_version_4;
+    add_notification_icon();
+    shell_notify_icon = real_shell;
     ASSERT_TRUE(SetCursorPos(400, 500));
     POINT pointer{};
     GetCursorPos(&pointer);
@@ -197,6 +208,91 @@ TEST_F(NotificationIcon, RightButtonReleaseOpensTheMenuAtThePointer) {
     EXPECT_GT(menu.rect.bottom - menu.rect.top, 40);
     EXPECT_TRUE(take_null_message());
     EXPECT_TRUE(IsWindow(window)) << "Escape chose no command";
+}
+
+// What the icon's menu was when it first waited for input; it then takes its
+// first item by that item's access key, after the same event came once more.
+struct IconMenu {
+    int opened = 0;
+    bool answered = false;
+    RECT rect{};
+    std::string first_item;
+    UINT default_item = 0;
+    LPARAM event = 0;
+    WPARAM anchor = 0;
+};
+IconMenu icon_menu;
+WNDPROC icon_owner_procedure = nullptr;
+std::vector<DWORD> shell_messages;
+ShellNotifyIcon passed_to = nullptr;
+
+BOOL noting_shell(DWORD message, NOTIFYICONDATAA* data) {
+    shell_messages.push_back(message);
+    return passed_to(message, data);
+}
+
+LRESULT CALLBACK taking_first_item(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITMENUPOPUP && HIWORD(lparam) == 0) ++icon_menu.opened;
+    if (message == WM_ENTERIDLE && wparam == MSGF_MENU && !icon_menu.answered) {
+        icon_menu.answered = true;
+        HWND shown = reinterpret_cast<HWND>(lparam);
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(shown, MN_GETHMENU, 0, 0));
+        char text[32] = {};
+        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+        icon_menu.first_item = text;
+        icon_menu.default_item = GetMenuDefaultItem(menu, FALSE, 0);
+        GetWindowRect(shown, &icon_menu.rect);
+        SendMessageA(window, WM_USER, icon_menu.anchor, icon_menu.event);
+        const char* key = std::strchr(text, '&');
+        PostMessageA(shown, WM_CHAR, key ? std::tolower(key[1]) : 0, 0);
+    }
+    return CallWindowProcA(icon_owner_procedure, window, message, wparam, lparam);
+}
+
+// With version 4's events a right click, the menu key or Enter on the icon
+// opens the menu once, above the icon; its first item, the default, shows a
+// hidden graph or hides a shown one; then the focus goes back to the icon.
+TEST_F(NotificationIcon, MenuFromTheIconShowsOrHidesTheGraphByItsDefaultItem) {
+    modals.answers_menus = false;
+    passed_to = shell_notify_icon;
+    shell_notify_icon = noting_shell;
+    icon_owner_procedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(taking_first_item)));
+    const struct {
+        const char* how;
+        std::vector<LPARAM> events;
+    } cases[] = {{"right click", {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}},
+                 {"menu key", {WM_CONTEXTMENU}},
+                 {"Enter", {NIN_KEYSELECT}}};
+    for (const auto& c : cases) {
+        for (bool visible : {false, true}) {
+            SCOPED_TRACE(std::string(c.how) + (visible ? ", shown" : ", hidden"));
+            ShowWindow(window, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+            icon_menu = {0, false, {}, "", 0, c.events.back(), MAKEWPARAM(600, 700)};
+            shell_messages.clear();
+            take_null_message();
+            for (LPARAM event : c.events) SendMessageA(window, WM_USER, icon_menu.anchor, event);
+            EXPECT_EQ(icon_menu.opened, 1);
+            EXPECT_EQ(icon_menu.rect.left, 600);
+            EXPECT_EQ(icon_menu.rect.bottom, 700);
+            EXPECT_EQ(icon_menu.first_item, visible ? "&Hide graph" : "&Show graph");
+            EXPECT_EQ(icon_menu.default_item, static_cast<UINT>(IDM_SHOW_GRAPH));
+            EXPECT_EQ(shell_messages, std::vector<DWORD>{NIM_SETFOCUS});
+            MSG posted{};
+            bool null_posted = false;
+            while (PeekMessageA(&posted, window, 0, 0, PM_REMOVE)) {
+                null_posted |= posted.message == WM_NULL;
+                DispatchMessageA(&posted);
+            }
+            EXPECT_TRUE(null_posted);
+            EXPECT_EQ(IsWindowVisible(window) != FALSE, !visible);
+        }
+    }
+    int opened = icon_menu.opened;
+    for (LPARAM event : {WM_RBUTTONUP, NIN_SELECT}) SendMessageA(window, WM_USER, 0, event);
+    EXPECT_EQ(icon_menu.opened, opened) << "a right click without WM_CONTEXTMENU is not one";
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(icon_owner_procedure));
+    shell_notify_icon = passed_to;
 }
 
 TEST_F(NotificationIcon, EndOfLogonRemovesItAndKeepsTheWindow) {
@@ -341,7 +437,8 @@ TEST_F(NotificationIcon, MissingIconIsAddedAtTheNextTick) {
         shell_calls.clear();
         tick();
         const std::string modify = "1 5 " + expected_tip() + ";";
-        EXPECT_EQ(shell_calls, (c.modifies_refused_at_tick ? modify : "") + "0 7 mivrel;" + modify) << c.name;
+        EXPECT_EQ(shell_calls, (c.modifies_refused_at_tick ? modify : "") + "0 7 mivrel;4 7 mivrel;" + modify)
+            << c.name;
         shell_calls.clear();
         tick();
         EXPECT_EQ(shell_calls, "") << c.name;
@@ -368,7 +465,7 @@ TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
         tick();
     }
     const std::string tip = expected_tip() + ";", check = "1 1 " + tip;
-    EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;1 5 " + tip);
+    EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;4 7 mivrel;1 5 " + tip);
     shell_notify_icon = real_shell;
     icon_clock = real_clock;
 }
@@ -423,7 +520,7 @@ TEST_F(NotificationIcon, PlanBalloonsComeOnceEachAndAClickOnOneAsksForTheUsageWi
     EXPECT_NE(tip.find("\nToday:  "), std::string::npos) << tip;
     EXPECT_EQ(tip.substr(tip.rfind('\n') + 1), "Plan:  1.1 of 1.0 GB, " + left + days + " !");
 
-    on_notification_icon(NIN_BALLOONUSERCLICK);
+    on_notification_icon(0, NIN_BALLOONUSERCLICK);
     MSG message{};
     ASSERT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(LOWORD(message.wParam), IDM_USAGE);

@@ -8,6 +8,7 @@
 #include "app/app.h"
 #include "app/program_icon.h"
 #include "app/window_dpi.h"
+#include "dialogs/control_names.h"
 #include "resources/resource.h"
 
 BYTE about_icon_flag = 0;
@@ -60,6 +61,7 @@ void toggle_icon(HWND dialog) {
 INT_PTR on_initdialog(HWND dialog) {
     SetWindowTextA(GetDlgItem(dialog, IDC_ACKNOWLEDGEMENTS), acknowledgements);
     show_icon(dialog, IDI_MAIN);
+    name_controls(dialog, IDD_ABOUT);
     return TRUE;
 }
 
@@ -71,6 +73,7 @@ INT_PTR on_dpichanged(HWND dialog) {
 
 // The control lets go of the icon before it goes.
 INT_PTR on_destroy(HWND dialog) {
+    clear_control_names(dialog, IDD_ABOUT);
     SendMessageA(GetDlgItem(dialog, IDC_ABOUT_ICON), STM_SETIMAGE, IMAGE_ICON, 0);
     destroy_loaded_icon(std::exchange(shown_icon, nullptr));
     return FALSE;

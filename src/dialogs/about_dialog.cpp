@@ -6,6 +6,7 @@
 
 #include "about_contact.h"
 #include "app/app.h"
+#include "app/high_contrast.h"
 #include "app/program_icon.h"
 #include "app/window_dpi.h"
 #include "dialogs/control_names.h"
@@ -88,10 +89,11 @@ INT_PTR on_setcursor(HWND dialog, HWND under_cursor) {
     return TRUE;
 }
 
-// Links are drawn in blue straight onto the dialog's own background.
+// Links are drawn in blue straight onto the dialog's own background; in high
+// contrast in the theme's colour for links, which its background is made for.
 INT_PTR on_ctlcolorstatic(HDC surface, HWND control) {
     if (!is_link(GetDlgCtrlID(control))) return FALSE;
-    SetTextColor(surface, link_color);
+    SetTextColor(surface, high_contrast_on() ? GetSysColor(COLOR_HOTLIGHT) : link_color);
     SetBkMode(surface, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }

@@ -211,7 +211,7 @@ TEST_F(NotificationIcon, RightButtonReleaseOpensTheMenuAtThePointer) {
 }
 
 // What the icon's menu was when it first waited for input; it then takes its
-// first item by that item's access key, after the same event came once more.
+// first item, the graph's, by its access key, after the same event came once more.
 struct IconMenu {
     int opened = 0;
     bool answered = false;
@@ -243,8 +243,12 @@ LRESULT CALLBACK taking_first_item(HWND window, UINT message, WPARAM wparam, LPA
         icon_menu.default_item = GetMenuDefaultItem(menu, FALSE, 0);
         GetWindowRect(shown, &icon_menu.rect);
         SendMessageA(window, WM_USER, icon_menu.anchor, icon_menu.event);
+        // Another first item is left alone: Escape.
         const char* key = std::strchr(text, '&');
-        PostMessageA(shown, WM_CHAR, key ? std::tolower(key[1]) : 0, 0);
+        if (GetMenuItemID(menu, 0) == IDM_SHOW_GRAPH && key)
+            PostMessageA(shown, WM_CHAR, std::tolower(key[1]), 0);
+        else
+            PostMessageA(shown, WM_KEYDOWN, VK_ESCAPE, 0);
     }
     return CallWindowProcA(icon_owner_procedure, window, message, wparam, lparam);
 }
@@ -268,6 +272,7 @@ TEST_F(NotificationIcon, MenuFromTheIconShowsOrHidesTheGraphByItsDefaultItem) {
         for (bool visible : {false, true}) {
             SCOPED_TRACE(std::string(c.how) + (visible ? ", shown" : ", hidden"));
             ShowWindow(window, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+            UpdateWindow(window);
             icon_menu = {0, false, {}, "", 0, c.events.back(), MAKEWPARAM(600, 700)};
             shell_messages.clear();
             take_null_message();

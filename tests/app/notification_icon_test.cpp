@@ -8,9 +8,9 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -210,96 +210,6 @@ TEST_F(NotificationIcon, RightButtonReleaseOpensTheMenuAtThePointer) {
     EXPECT_TRUE(IsWindow(window)) << "Escape chose no command";
 }
 
-// What the icon's menu was when it first waited for input; it then takes its
-// first item, the graph's, by its access key, after the same event came once more.
-struct IconMenu {
-    int opened = 0;
-    bool answered = false;
-    RECT rect{};
-    std::string first_item;
-    UINT default_item = 0;
-    LPARAM event = 0;
-    WPARAM anchor = 0;
-};
-IconMenu icon_menu;
-WNDPROC icon_owner_procedure = nullptr;
-std::vector<DWORD> shell_messages;
-ShellNotifyIcon passed_to = nullptr;
-
-BOOL noting_shell(DWORD message, NOTIFYICONDATAA* data) {
-    shell_messages.push_back(message);
-    return passed_to(message, data);
-}
-
-LRESULT CALLBACK taking_first_item(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_INITMENUPOPUP && HIWORD(lparam) == 0) ++icon_menu.opened;
-    if (message == WM_ENTERIDLE && wparam == MSGF_MENU && !icon_menu.answered) {
-        icon_menu.answered = true;
-        HWND shown = reinterpret_cast<HWND>(lparam);
-        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(shown, MN_GETHMENU, 0, 0));
-        char text[32] = {};
-        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
-        icon_menu.first_item = text;
-        icon_menu.default_item = GetMenuDefaultItem(menu, FALSE, 0);
-        GetWindowRect(shown, &icon_menu.rect);
-        SendMessageA(window, WM_USER, icon_menu.anchor, icon_menu.event);
-        // Another first item is left alone: Escape.
-        const char* key = std::strchr(text, '&');
-        if (GetMenuItemID(menu, 0) == IDM_SHOW_GRAPH && key)
-            PostMessageA(shown, WM_CHAR, std::tolower(key[1]), 0);
-        else
-            PostMessageA(shown, WM_KEYDOWN, VK_ESCAPE, 0);
-    }
-    return CallWindowProcA(icon_owner_procedure, window, message, wparam, lparam);
-}
-
-// With version 4's events a right click, the menu key or Enter on the icon
-// opens the menu once, above the icon; its first item, the default, shows a
-// hidden graph or hides a shown one; then the focus goes back to the icon.
-TEST_F(NotificationIcon, MenuFromTheIconShowsOrHidesTheGraphByItsDefaultItem) {
-    modals.answers_menus = false;
-    passed_to = shell_notify_icon;
-    shell_notify_icon = noting_shell;
-    icon_owner_procedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(taking_first_item)));
-    const struct {
-        const char* how;
-        std::vector<LPARAM> events;
-    } cases[] = {{"right click", {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}},
-                 {"menu key", {WM_CONTEXTMENU}},
-                 {"Enter", {NIN_KEYSELECT}}};
-    for (const auto& c : cases) {
-        for (bool visible : {false, true}) {
-            SCOPED_TRACE(std::string(c.how) + (visible ? ", shown" : ", hidden"));
-            ShowWindow(window, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
-            UpdateWindow(window);
-            icon_menu = {0, false, {}, "", 0, c.events.back(), MAKEWPARAM(600, 700)};
-            shell_messages.clear();
-            take_null_message();
-            for (LPARAM event : c.events) SendMessageA(window, WM_USER, icon_menu.anchor, event);
-            EXPECT_EQ(icon_menu.opened, 1);
-            EXPECT_EQ(icon_menu.rect.left, 600);
-            EXPECT_EQ(icon_menu.rect.bottom, 700);
-            EXPECT_EQ(icon_menu.first_item, visible ? "&Hide graph" : "&Show graph");
-            EXPECT_EQ(icon_menu.default_item, static_cast<UINT>(IDM_SHOW_GRAPH));
-            EXPECT_EQ(shell_messages, std::vector<DWORD>{NIM_SETFOCUS});
-            MSG posted{};
-            bool null_posted = false;
-            while (PeekMessageA(&posted, window, 0, 0, PM_REMOVE)) {
-                null_posted |= posted.message == WM_NULL;
-                DispatchMessageA(&posted);
-            }
-            EXPECT_TRUE(null_posted);
-            EXPECT_EQ(IsWindowVisible(window) != FALSE, !visible);
-        }
-    }
-    int opened = icon_menu.opened;
-    for (LPARAM event : {WM_RBUTTONUP, NIN_SELECT}) SendMessageA(window, WM_USER, 0, event);
-    EXPECT_EQ(icon_menu.opened, opened) << "a right click without WM_CONTEXTMENU is not one";
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(icon_owner_procedure));
-    shell_notify_icon = passed_to;
-}
-
 TEST_F(NotificationIcon, EndOfLogonRemovesItAndKeepsTheWindow) {
     ASSERT_TRUE(shell_holds_icon());
     SendMessageA(window, WM_ENDSESSION, FALSE, 0);
@@ -449,6 +359,76 @@ TEST_F(NotificationIcon, MissingIconIsAddedAtTheNextTick) {
         EXPECT_EQ(shell_calls, "") << c.name;
         close_window();
     }
+}
+
+// The icon's menu when it first waits for input. The same event then comes
+// once more, as a key press reported twice does, and the graph's item is
+// taken by its access key; a menu of another first item gets Escape.
+struct IconMenu {
+    int opened = 0;
+    bool answered = false;
+    RECT rect{};
+    std::string first_item;
+    UINT default_item = 0;
+    LPARAM event = 0;
+} icon_menu;
+WNDPROC icon_owner_procedure = nullptr;
+constexpr WPARAM icon_place = MAKEWPARAM(600, 700);
+
+LRESULT CALLBACK taking_first_item(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITMENUPOPUP) ++icon_menu.opened;
+    if (message == WM_ENTERIDLE && wparam == MSGF_MENU && !std::exchange(icon_menu.answered, true)) {
+        HWND shown = reinterpret_cast<HWND>(lparam);
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(shown, MN_GETHMENU, 0, 0));
+        char text[32] = {};
+        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+        icon_menu.first_item = text;
+        icon_menu.default_item = GetMenuDefaultItem(menu, FALSE, 0);
+        GetWindowRect(shown, &icon_menu.rect);
+        SendMessageA(window, WM_USER, icon_place, icon_menu.event);
+        const bool graphs = GetMenuItemID(menu, 0) == IDM_SHOW_GRAPH && text[0] == '&';
+        PostMessageA(shown, graphs ? WM_CHAR : WM_KEYDOWN, graphs ? std::tolower(text[1]) : VK_ESCAPE, 0);
+    }
+    return CallWindowProcA(icon_owner_procedure, window, message, wparam, lparam);
+}
+
+// With version 4's events a right click, the menu key or Enter on the icon
+// opens one menu, above the icon; its first item, the default, shows a hidden
+// graph or hides a shown one; then the focus goes back to the icon.
+TEST_F(NotificationIcon, MenuFromTheIconShowsOrHidesTheGraphByItsDefaultItem) {
+    modals.answers_menus = false;
+    const ShellNotifyIcon real_shell = shell_notify_icon;
+    shell_notify_icon = scripted_shell;  // the icon is added; what follows is written down
+    refusals.clear();
+    icon_owner_procedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(taking_first_item)));
+    const std::vector<LPARAM> cases[] = {
+        {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, {WM_CONTEXTMENU}, {NIN_KEYSELECT}};
+    for (const auto& events : cases) {
+        for (bool visible : {false, true}) {
+            SCOPED_TRACE(std::to_string(events.back()) + (visible ? ", shown" : ", hidden"));
+            ShowWindow(window, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+            UpdateWindow(window);
+            icon_menu = {};
+            icon_menu.event = events.back();
+            shell_calls.clear();
+            take_null_message();
+            for (LPARAM event : events) SendMessageA(window, WM_USER, icon_place, event);
+            EXPECT_EQ(icon_menu.opened, 1);
+            EXPECT_EQ(icon_menu.rect.left, 600);
+            EXPECT_EQ(icon_menu.rect.bottom, 700);
+            EXPECT_EQ(icon_menu.first_item, visible ? "&Hide graph" : "&Show graph");
+            EXPECT_EQ(icon_menu.default_item, static_cast<UINT>(IDM_SHOW_GRAPH));
+            EXPECT_EQ(shell_calls, "3 7 mivrel;") << "the focus back to the icon";
+            MSG command{};
+            while (PeekMessageA(&command, window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
+                DispatchMessageA(&command);
+            EXPECT_TRUE(take_null_message());
+            EXPECT_EQ(IsWindowVisible(window) != FALSE, !visible);
+        }
+    }
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(icon_owner_procedure));
+    shell_notify_icon = real_shell;
 }
 
 std::int64_t icon_now = 0;

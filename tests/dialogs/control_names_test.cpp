@@ -1,5 +1,6 @@
-// What a screen reader or a keyboard user finds in the dialogs: a name for
-// every box, list, slider and swatch, and the focus shown on a swatch.
+// What a screen reader or a keyboard user finds in the Configuration dialog
+// and the About box: a name for every box, list, slider and swatch, and the
+// focus shown on a swatch.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -14,10 +15,6 @@
 #include "dialogs/about_dialog.h"
 #include "dialogs/config_dialog.h"
 #include "dialogs/control_names.h"
-#include "dialogs/swatches.h"
-#include "dialogs/usage_chart_window.h"
-#include "dialogs/usage_dialog.h"
-#include "graph/themes.h"
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 
@@ -30,11 +27,10 @@ struct Annotated {
 std::map<HWND, Annotated> annotated;
 
 void write_down(HWND control, ControlText what, const char* text) {
-    Annotated& control_texts = annotated[control];
     if (!text)
-        control_texts.cleared = true;
+        annotated[control].cleared = true;
     else
-        (what == ControlText::name ? control_texts.name : control_texts.description) = text;
+        (what == ControlText::name ? annotated[control].name : annotated[control].description) = text;
 }
 
 std::string class_of(HWND window) {
@@ -43,20 +39,18 @@ std::string class_of(HWND window) {
     return name;
 }
 
-// The controls whose name Windows' standard objects take from elsewhere
-// than their own text.
-bool named_from_elsewhere(HWND control) {
-    const std::string kind = class_of(control);
-    const LONG style = GetWindowLongA(control, GWL_STYLE);
-    return !lstrcmpiA(kind.c_str(), "Edit") || !lstrcmpiA(kind.c_str(), "ComboBox") ||
-           !lstrcmpiA(kind.c_str(), TRACKBAR_CLASSA) ||
-           (!lstrcmpiA(kind.c_str(), "Button") && (style & BS_TYPEMASK) == BS_OWNERDRAW);
-}
-
-std::vector<HWND> controls_named_from_elsewhere(HWND dialog) {
+// The dialog's controls whose name Windows' standard objects take from
+// elsewhere than their own text: edits, combo boxes, trackbars, owner-drawn buttons.
+std::vector<HWND> named_from_elsewhere(HWND dialog) {
     std::vector<HWND> found;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (named_from_elsewhere(child)) found.push_back(child);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string kind = class_of(child);
+        if (!lstrcmpiA(kind.c_str(), "Edit") || !lstrcmpiA(kind.c_str(), "ComboBox") ||
+            !lstrcmpiA(kind.c_str(), TRACKBAR_CLASSA) ||
+            (!lstrcmpiA(kind.c_str(), "Button") &&
+             (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW))
+            found.push_back(child);
+    }
     return found;
 }
 
@@ -65,24 +59,15 @@ std::string rgb_words(Colour colour) {
            ", blue " + std::to_string(GetBValue(colour));
 }
 
-class ControlNamesTest : public DialogTest {
-protected:
-    void SetUp() override {
-        DialogTest::SetUp();
-        annotate_control = write_down;
-        annotated.clear();
-    }
-    void TearDown() override {
-        annotate_control = real_annotation;
-        DialogTest::TearDown();
-    }
-    const AnnotateControl real_annotation = annotate_control;
-};
+using ControlNamesTest = DialogTest;
 
 // While the Configuration dialog or the About box is open, each of those
-// controls has a name of its own, and none is left behind when it closes;
-// a swatch says its colour, also after a theme changes it.
+// controls has a name of its own, and none is left behind when it closes; a
+// swatch says its colour, also after a theme changes it, and shows the focus
+// with the dotted rectangle inside it, as buttons do.
 TEST_F(ControlNamesTest, EachBoxListSliderAndSwatchIsNamedWhileItsDialogIsOpen) {
+    const AnnotateControl real_annotation = annotate_control;
+    annotate_control = write_down;
     const struct {
         int id;
         DLGPROC procedure;
@@ -91,120 +76,44 @@ TEST_F(ControlNamesTest, EachBoxListSliderAndSwatchIsNamedWhileItsDialogIsOpen) 
                    {IDD_ABOUT, about_dialog_proc, "About mivrel"}};
     for (const auto& d : dialogs) {
         std::vector<HWND> controls;
-        Annotated lock, download, rust_download;
-        const bool in_time =
-            run_with_steps([&] { open_dialog(d.id, d.procedure); },
-                           {{d.title, [&](HWND dialog) {
-                                 controls = controls_named_from_elsewhere(dialog);
-                                 std::set<std::string> names;
-                                 for (HWND control : controls) {
-                                     const std::string& name = annotated[control].name;
-                                     EXPECT_FALSE(name.empty()) << d.title << " " << GetDlgCtrlID(control);
-                                     EXPECT_TRUE(names.insert(name).second) << "\"" << name << "\" twice";
-                                 }
-                                 if (d.id == IDD_CONFIG) {
-                                     lock = annotated[GetDlgItem(dialog, IDC_LOCK_MAX_VALUE)];
-                                     download = annotated[GetDlgItem(dialog, IDC_DOWNLOAD_SWATCH)];
-                                     choose_item(dialog, IDC_THEME, "Rust");
-                                     rust_download = annotated[GetDlgItem(dialog, IDC_DOWNLOAD_SWATCH)];
-                                 }
-                                 press_key(dialog, VK_ESCAPE);
-                             }}});
-        ASSERT_TRUE(in_time);
+        std::set<std::string> names;
+        Annotated lock, download;
+        std::string rust_download;
+        std::vector<int> marked;  // pixels of another colour than the swatch's, focused and not
+        const auto look = [&](HWND dialog) {
+            controls = named_from_elsewhere(dialog);
+            for (HWND control : controls) names.insert(annotated[control].name);
+            if (d.id != IDD_CONFIG) return press_key(dialog, VK_ESCAPE);
+            HWND swatch = GetDlgItem(dialog, IDC_DOWNLOAD_SWATCH);
+            lock = annotated[GetDlgItem(dialog, IDC_LOCK_MAX_VALUE)];
+            download = annotated[swatch];
+            for (HWND focus : {swatch, GetDlgItem(dialog, IDC_THEME)}) {
+                SetFocus(focus);
+                RedrawWindow(swatch, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                const Capture shown = capture_client(swatch);
+                marked.push_back(static_cast<int>(shown.pixels.size()) -
+                                 shown.count(traffic_graph.colors.download));
+            }
+            choose_item(dialog, IDC_THEME, "Rust");
+            rust_download = annotated[swatch].description;
+            press_key(dialog, VK_ESCAPE);
+        };
+        ASSERT_TRUE(run_with_steps([&] { open_dialog(d.id, d.procedure); }, {{d.title, look}}));
         EXPECT_FALSE(controls.empty());
+        EXPECT_EQ(names.size(), controls.size()) << d.title << ": one name each";
+        EXPECT_EQ(names.count(""), 0u) << d.title;
         for (HWND control : controls) EXPECT_TRUE(annotated[control].cleared) << GetDlgCtrlID(control);
         if (d.id != IDD_CONFIG) continue;
         EXPECT_EQ(lock.name, "Lock graph max to");
         EXPECT_EQ(lock.description, "bytes/s");
         EXPECT_EQ(download.name, "Download colour");
         EXPECT_EQ(download.description, rgb_words(traffic_graph.colors.download));
-        EXPECT_EQ(rust_download.description, rgb_words(find_theme("Rust")->download));
+        EXPECT_EQ(rust_download, rgb_words(find_theme("Rust")->download));
+        ASSERT_EQ(marked.size(), 2u);
+        EXPECT_GT(marked[0], 20) << "the focus rectangle";
+        EXPECT_EQ(marked[1], 0) << "without the focus";
     }
-}
-
-// Pixels of a swatch's client area that are not its colour, drawn with this
-// item state onto an image of its size.
-int marked_pixels(HWND swatch, UINT state, COLORREF colour) {
-    RECT box{};
-    GetClientRect(swatch, &box);
-    HDC screen = GetDC(swatch);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP image = CreateCompatibleBitmap(screen, box.right, box.bottom);
-    HGDIOBJ previous = SelectObject(memory, image);
-    DRAWITEMSTRUCT item{
-        ODT_BUTTON, static_cast<UINT>(GetDlgCtrlID(swatch)), 0, ODA_DRAWENTIRE, state, swatch, memory, box,
-        0};
-    draw_swatch(item);
-    int marked = 0;
-    for (int y = 0; y < box.bottom; ++y)
-        for (int x = 0; x < box.right; ++x) marked += GetPixel(memory, x, y) != colour;
-    SelectObject(memory, previous);
-    DeleteObject(image);
-    DeleteDC(memory);
-    ReleaseDC(swatch, screen);
-    return marked;
-}
-
-// A swatch with the focus shows the dotted focus rectangle inside it, as
-// buttons do; without the focus, or while Windows hides the keyboard cues
-// (nothing done by keyboard yet), it is its colour alone.
-TEST_F(ControlNamesTest, SwatchShowsTheFocusUnlessTheKeyboardCuesAreHidden) {
-    std::vector<int> marked;
-    const bool in_time = run_with_steps(
-        [] { open_dialog(IDD_CONFIG, config_dialog_proc); },
-        {{"Configuration", [&](HWND dialog) {
-              HWND swatch = GetDlgItem(dialog, IDC_DOWNLOAD_SWATCH);
-              const COLORREF colour = traffic_graph.colors.download;
-              for (HWND focus : {swatch, GetDlgItem(dialog, IDC_THEME)}) {
-                  SetFocus(focus);
-                  RedrawWindow(swatch, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-                  const Capture shown = capture_client(swatch);
-                  marked.push_back(static_cast<int>(shown.pixels.size()) - shown.count(colour));
-              }
-              marked.push_back(marked_pixels(swatch, ODS_FOCUS | ODS_NOFOCUSRECT, colour));
-              press_key(dialog, VK_ESCAPE);
-          }}});
-    ASSERT_TRUE(in_time);
-    ASSERT_EQ(marked.size(), 3u);
-    EXPECT_GT(marked[0], 20) << "the focus rectangle";
-    EXPECT_EQ(marked[1], 0) << "another control has the focus";
-    EXPECT_EQ(marked[2], 0) << "the keyboard cues are hidden";
-}
-
-// The label Windows' standard objects name a box or list by: the nearest
-// static before it, the search ending at a control that starts a group and
-// takes the tab.
-std::string documented_label(HWND control) {
-    for (HWND before = GetWindow(control, GW_HWNDPREV); before; before = GetWindow(before, GW_HWNDPREV)) {
-        if (!lstrcmpiA(class_of(before).c_str(), "Static")) {
-            char text[128] = {};
-            GetWindowTextA(before, text, sizeof text);
-            return text;
-        }
-        if ((GetWindowLongA(before, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP))
-            return "";
-    }
-    return "";
-}
-
-// The Usage window is the program's own: each box and list comes right after
-// the label that names it.
-TEST_F(ControlNamesTest, UsageWindowLabelsPrecedeTheirBoxes) {
-    const std::map<int, std::string> labels = {{IDC_USAGE_ADAPTER, "&Adapter:"},
-                                               {IDC_PLAN_LIMIT, "A&llowance:"},
-                                               {IDC_PLAN_UNIT, "A&llowance:"},
-                                               {IDC_PLAN_START_DAY, "a month, from day"},
-                                               {IDC_PLAN_WARN, "&Warn at"}};
-    std::map<int, std::string> found;
-    register_usage_chart();
-    const bool in_time = run_with_steps([] { open_dialog(IDD_USAGE, usage_dialog_proc); },
-                                        {{"Usage", [&](HWND dialog) {
-                                              for (HWND control : controls_named_from_elsewhere(dialog))
-                                                  found[GetDlgCtrlID(control)] = documented_label(control);
-                                              press_key(dialog, VK_ESCAPE);
-                                          }}});
-    ASSERT_TRUE(in_time);
-    EXPECT_EQ(found, labels);
+    annotate_control = real_annotation;
 }
 
 }  // namespace

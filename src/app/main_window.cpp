@@ -12,8 +12,10 @@
 #include "app/data_plan_watch.h"
 #include "app/export_notice.h"
 #include "app/file_watch.h"
+#include "app/graph_accessible.h"
 #include "app/high_contrast.h"
 #include "app/live_icon.h"
+#include "app/main_menu.h"
 #include "app/menu_commands.h"
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
@@ -79,6 +81,7 @@ LRESULT on_create(HWND window) {
 }
 
 LRESULT on_destroy(HWND window) {
+    end_graph_accessible(window);
     end_run(window);
     destroy_pointer_readout();
     end_high_contrast();
@@ -160,11 +163,8 @@ LRESULT on_contextmenu(HWND window, int x, int y) {
     return 0;
 }
 
-// The check mark shows the registry as it is now, whoever changed it. Any
-// popup comes here; one without the item is left as it is.
 LRESULT on_initmenupopup(HMENU menu) {
-    CheckMenuItem(menu, IDM_START_WITH_WINDOWS,
-                  MF_BYCOMMAND | (starts_with_windows() ? MF_CHECKED : MF_UNCHECKED));
+    prepare_menu_popup(menu);
     return 0;
 }
 
@@ -315,12 +315,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return on_mouseleave();
         case WM_SHOWWINDOW:
             return on_showwindow(window, wparam, lparam);
+        case WM_GETOBJECT:
+            return answer_graph_request(window, wparam, lparam);
         case WM_DISPLAYCHANGE:
         case WM_SETTINGCHANGE:
         case WM_SYSCOLORCHANGE:
             return on_system_change(window, message, wparam, lparam);
         case WM_USER:
-            on_notification_icon(lparam);
+            on_notification_icon(wparam, lparam);
             return 0;
         case show_changes_message:
             return on_show_changes(window);

@@ -4,6 +4,7 @@
 #include "app/app.h"
 #include "app/apply_settings.h"
 #include "app/modal.h"
+#include "app/notification_icon.h"
 #include "app/run_end.h"
 #include "app/start_with_windows.h"
 #include "dialogs/about_dialog.h"
@@ -69,6 +70,9 @@ LRESULT run_menu_command(HWND window, WPARAM wparam, LPARAM lparam) {
             return 0;
         case IDM_START_WITH_WINDOWS:
             toggle_start_with_windows();
+            return 0;
+        case IDM_SHOW_GRAPH:
+            toggle_main_window();
             return 0;
         default:
             return DefWindowProcA(window, WM_COMMAND, wparam, lparam);

@@ -1,6 +1,7 @@
 #include "app/notification_icon.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <cstdio>
 #include <cstring>
@@ -15,8 +16,13 @@ NOTIFYICONDATAA notify_icon_data;
 
 namespace {
 
+// With version 4's events the taskbar shows the tooltip only when each add
+// and change asks for it.
 BOOL call_shell(DWORD message, NOTIFYICONDATAA* data) {
-    return Shell_NotifyIconA(message, data);
+    if (message != NIM_ADD && message != NIM_MODIFY) return Shell_NotifyIconA(message, data);
+    NOTIFYICONDATAA sent = *data;
+    sent.uFlags |= NIF_SHOWTIP;
+    return Shell_NotifyIconA(message, &sent);
 }
 
 }  // namespace
@@ -27,6 +33,9 @@ IconClock icon_clock = monotonic_ns;
 namespace {
 
 bool icon_shown = false;
+// The taskbar took version 4: keys on the icon come as their own events, a
+// right click as WM_CONTEXTMENU too, and each event carries the icon's place.
+bool icon_version_4 = false;
 // When the shell last took the icon or a change of it.
 std::int64_t icon_checked_ns = 0;
 // What the icon is to show: its picture (null: the program's icon) and tooltip.
@@ -39,34 +48,45 @@ bool double_click_pending = false;
 
 constexpr DWORD animation_ms = 100;
 
-void toggle_main_window() {
-    if (IsWindowVisible(main_window)) {
-        AnimateWindow(main_window, animation_ms, AW_HIDE | AW_CENTER);
-        return;
-    }
-    show_main_window();
-}
-
-// Bottom-aligned at the pointer; WM_NULL lets the menu close when the user
-// clicks elsewhere. While a modal window is open, that window comes first.
-void open_icon_menu() {
+// Bottom-aligned at `at` (none: no menu); WM_NULL lets the menu close when the
+// user clicks elsewhere, and the focus goes back to the icon, where a keyboard
+// user was. While a modal window is open, that window comes first.
+void open_icon_menu(const POINT* at) {
+    // A key press may be reported twice: the second comes while the menu is open.
+    static bool open = false;
+    if (open) return;
     if (open_modal_windows > 0) {
         bring_modal_window_to_front();
         return;
     }
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_MAIN_MENU));
     if (!menu) return;
-    HMENU submenu = GetSubMenu(menu, 0);
+    open = true;
     SetForegroundWindow(main_window);
-    POINT pointer;
-    if (GetCursorPos(&pointer))
-        TrackPopupMenu(submenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, pointer.x, pointer.y, 0, main_window,
+    if (at)
+        TrackPopupMenu(GetSubMenu(menu, 0), TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, at->x, at->y, 0, main_window,
                        nullptr);
     PostMessageA(main_window, WM_NULL, 0, 0);
     DestroyMenu(menu);
+    open = false;
+    shell_notify_icon(NIM_SETFOCUS, &notify_icon_data);
+}
+
+void open_menu_at_pointer() {
+    POINT pointer;
+    open_icon_menu(GetCursorPos(&pointer) ? &pointer : nullptr);
 }
 
 }  // namespace
+
+// Hidden only where the icon can bring it back.
+void toggle_main_window() {
+    if (!IsWindowVisible(main_window)) {
+        show_main_window();
+        return;
+    }
+    if (icon_shown) AnimateWindow(main_window, animation_ms, AW_HIDE | AW_CENTER);
+}
 
 void show_main_window() {
     SetForegroundWindow(main_window);
@@ -91,6 +111,9 @@ void add_notification_icon() {
     icon_shown =
         shell_notify_icon(NIM_ADD, &notify_icon_data) || shell_notify_icon(NIM_MODIFY, &notify_icon_data);
     icon_checked_ns = icon_clock();
+    NOTIFYICONDATAA version = notify_icon_data;
+    version.uVersion = NOTIFYICON_VERSION_4;
+    icon_version_4 = icon_shown && shell_notify_icon(NIM_SETVERSION, &version);
 }
 
 void keep_notification_tip(const char* text) {
@@ -159,8 +182,8 @@ bool notification_icon_shown() {
     return icon_shown;
 }
 
-void on_notification_icon(LPARAM event) {
-    switch (event) {
+void on_notification_icon(WPARAM anchor, LPARAM event) {
+    switch (LOWORD(event)) {
         case WM_LBUTTONDOWN:
             double_click_pending = false;
             break;
@@ -174,7 +197,16 @@ void on_notification_icon(LPARAM event) {
                 toggle_main_window();
             break;
         case WM_RBUTTONUP:
-            open_icon_menu();
+            if (!icon_version_4) open_menu_at_pointer();
+            break;
+        // The menu key or a right click, and Enter or Space on the icon:
+        // the menu, where its default item shows or hides the graph.
+        case WM_CONTEXTMENU:
+        case NIN_KEYSELECT:
+            if (icon_version_4) {
+                const POINT at{GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)};
+                open_icon_menu(&at);
+            }
             break;
         case NIN_BALLOONUSERCLICK:
             PostMessageA(main_window, WM_COMMAND, IDM_USAGE, 0);

@@ -1,6 +1,6 @@
 // The icon in the taskbar's notification area, as the shell has it: its
 // picture and tooltip, a left click hides and shows the window, a right click
-// opens the menu, and balloons.
+// or a key on it opens the menu, and balloons.
 #pragma once
 
 #include <windows.h>
@@ -29,10 +29,15 @@ void show_notification_image(HICON icon);
 bool notification_icon_shown();
 // Shows the hidden Main window in front, as a click on the icon does.
 void show_main_window();
+// A click on the icon, or the menu's first item: shows the hidden window, or
+// hides the shown one while the icon is there to bring it back.
+void toggle_main_window();
 // A balloon over the icon (title "mivrel"); false when the taskbar refuses it.
 bool show_notification_balloon(const char* text);
-// `event` is the mouse message that happened over the icon.
-void on_notification_icon(LPARAM event);
+// The icon's callback message: `event` (its low word) is what happened over
+// the icon; with version 4's events `anchor` holds the icon's place on screen,
+// where the menu opens.
+void on_notification_icon(WPARAM anchor, LPARAM event);
 
 // The shell call behind every operation above; tests make it refuse as a
 // taskbar that is not ready does.

@@ -6,8 +6,10 @@
 
 #include "about_contact.h"
 #include "app/app.h"
+#include "app/high_contrast.h"
 #include "app/program_icon.h"
 #include "app/window_dpi.h"
+#include "dialogs/control_names.h"
 #include "resources/resource.h"
 
 BYTE about_icon_flag = 0;
@@ -60,6 +62,7 @@ void toggle_icon(HWND dialog) {
 INT_PTR on_initdialog(HWND dialog) {
     SetWindowTextA(GetDlgItem(dialog, IDC_ACKNOWLEDGEMENTS), acknowledgements);
     show_icon(dialog, IDI_MAIN);
+    name_controls(dialog, IDD_ABOUT);
     return TRUE;
 }
 
@@ -71,6 +74,7 @@ INT_PTR on_dpichanged(HWND dialog) {
 
 // The control lets go of the icon before it goes.
 INT_PTR on_destroy(HWND dialog) {
+    clear_control_names(dialog, IDD_ABOUT);
     SendMessageA(GetDlgItem(dialog, IDC_ABOUT_ICON), STM_SETIMAGE, IMAGE_ICON, 0);
     destroy_loaded_icon(std::exchange(shown_icon, nullptr));
     return FALSE;
@@ -85,10 +89,11 @@ INT_PTR on_setcursor(HWND dialog, HWND under_cursor) {
     return TRUE;
 }
 
-// Links are drawn in blue straight onto the dialog's own background.
+// Links are drawn in blue straight onto the dialog's own background; in high
+// contrast in the theme's colour for links, which its background is made for.
 INT_PTR on_ctlcolorstatic(HDC surface, HWND control) {
     if (!is_link(GetDlgCtrlID(control))) return FALSE;
-    SetTextColor(surface, link_color);
+    SetTextColor(surface, high_contrast_on() ? GetSysColor(COLOR_HOTLIGHT) : link_color);
     SetBkMode(surface, TRANSPARENT);
     return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
 }

@@ -10,6 +10,7 @@
 #include "app/live_icon.h"
 #include "app/window_options.h"
 #include "dialogs/contrast_note.h"
+#include "dialogs/control_names.h"
 #include "dialogs/interface_list.h"
 #include "dialogs/swatches.h"
 #include "monitor/counter_source.h"
@@ -104,10 +105,11 @@ std::int64_t rate_in_bytes(std::int64_t shown, RateUnits units) {
     return shown >= 0 ? shown / 8 + (shown % 8 >= 4 ? 1 : 0) : -rate_in_bytes(-(shown + 1), units);
 }
 
-// The unit label follows the box in the template.
+// The unit label follows the box in the template; a screen reader says it with the box.
 void show_lock_units(HWND dialog, RateUnits units) {
-    HWND label = GetWindow(item(dialog, IDC_LOCK_MAX_VALUE), GW_HWNDNEXT);
-    SetWindowTextA(label, units == RateUnits::bits ? "bits/s" : "bytes/s");
+    const char* unit = units == RateUnits::bits ? "bits/s" : "bytes/s";
+    SetWindowTextA(GetWindow(item(dialog, IDC_LOCK_MAX_VALUE), GW_HWNDNEXT), unit);
+    describe_control(dialog, IDC_LOCK_MAX_VALUE, unit);
 }
 
 // Labels, tooltip, readout and icon all change units at once.
@@ -222,6 +224,7 @@ void pick_color(HWND dialog, int index, int button_id) {
     if (!ChooseColorA(&color_picker)) return;
     swatch_color(edit_colors, index) = color_picker.rgbResult;
     rebuild_swatch_brush(index);
+    describe_swatches(dialog, edit_colors);
     InvalidateRect(item(dialog, button_id), nullptr, FALSE);
     // Selecting from code sends no CBN_SELCHANGE, so no theme overrides the pick.
     select_string(item(dialog, IDC_THEME), custom_theme);
@@ -234,6 +237,7 @@ void choose_theme(HWND dialog) {
     if (const ColorSet* colors = find_theme(name)) {
         edit_colors = *colors;
         rebuild_swatch_brushes();
+        describe_swatches(dialog, edit_colors);
         InvalidateRect(dialog, nullptr, FALSE);
     }
     apply_color_set(edit_colors, traffic_graph);
@@ -292,6 +296,8 @@ void confirm_config_dialog(HWND dialog) {
 
 INT_PTR on_initdialog(HWND dialog) {
     init_config_dialog(dialog);
+    name_controls(dialog, IDD_CONFIG);
+    describe_swatches(dialog, edit_colors);
     // A first run opens the dialog before the Main window has looked.
     follow_high_contrast();
     show_contrast_note(dialog);
@@ -340,7 +346,8 @@ INT_PTR on_syscolorchange(HWND dialog) {
     return FALSE;
 }
 
-INT_PTR on_destroy() {
+INT_PTR on_destroy(HWND dialog) {
+    clear_control_names(dialog, IDD_CONFIG);
     free_swatch_brushes();
     dialog_open = false;
     return FALSE;
@@ -378,7 +385,7 @@ INT_PTR CALLBACK config_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LP
         case WM_DRAWITEM:
             return on_drawitem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
         case WM_DESTROY:
-            return on_destroy();
+            return on_destroy(dialog);
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE:
             return on_syscolorchange(dialog);

@@ -26,6 +26,10 @@ int swatch_index(int control_id) {
     return -1;
 }
 
+int swatch_control(int index) {
+    return swatch_ids[index];
+}
+
 Colour& swatch_color(ColorSet& set, int index) {
     switch (index) {
         case 0:
@@ -54,8 +58,16 @@ void free_swatch_brushes() {
     for (int i = 0; i < swatch_count; ++i) free_swatch_brush(i);
 }
 
+// With the focus, the system's dotted rectangle inside its edge, unless the
+// keyboard cues are hidden (nothing in the dialog has been done by keyboard).
 void draw_swatch(const DRAWITEMSTRUCT& item) {
     int index = swatch_index(static_cast<int>(item.CtlID));
     if (index < 0 || !swatch_brushes[index]) return;
     FillRect(item.hDC, &item.rcItem, swatch_brushes[index]);
+    const bool cues_hidden = (item.itemState & ODS_NOFOCUSRECT) ||
+                             (SendMessageA(item.hwndItem, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    if (!(item.itemState & ODS_FOCUS) || cues_hidden) return;
+    RECT inside = item.rcItem;
+    InflateRect(&inside, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+    DrawFocusRect(item.hDC, &inside);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/app.h"
+#include "dialogs/usage_chart_accessible.h"
 #include "dialogs/usage_view.h"
 #include "dpi.h"
 #include "graph/usage_chart_win.h"
@@ -37,13 +38,14 @@ UsageChartGeometry chart_geometry(HWND chart) {
                                 usage_view.bars, usage_view.bar_count);
 }
 
-// The parent tells the chosen bar's totals.
+// The parent tells the chosen bar's totals, and a screen reader its day.
 void select_bar(HWND chart, int bar) {
     if (bar == usage_view.selected) return;
     usage_view.selected = bar;
     SendMessageA(GetParent(chart), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(chart), usage_chart_selected),
                  reinterpret_cast<LPARAM>(chart));
     InvalidateRect(chart, nullptr, FALSE);
+    announce_chosen_bar(chart);
 }
 
 LRESULT on_chart_paint(HWND chart) {
@@ -105,6 +107,11 @@ LRESULT CALLBACK chart_proc(HWND chart, UINT message, WPARAM wparam, LPARAM lpar
             return on_chart_focus(chart, true);
         case WM_KILLFOCUS:
             return on_chart_focus(chart, false);
+        case WM_GETOBJECT:
+            return answer_chart_request(chart, wparam, lparam, chart_geometry);
+        case WM_DESTROY:
+            end_chart_accessible(chart);
+            return 0;
         default:
             return DefWindowProcA(chart, message, wparam, lparam);
     }

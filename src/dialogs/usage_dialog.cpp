@@ -97,11 +97,9 @@ void show_pointed(HWND dialog) {
         return;
     }
     char date[64];
-    format_local_date(date, sizeof date, usage_view.bar_first[usage_view.selected],
-                      usage_view.months ? DATE_YEARMONTH : DATE_LONGDATE);
+    format_bar_date(date, usage_view.selected);
     char totals[48];
-    const UsageChartBar& bar = usage_view.bars[usage_view.selected];
-    format_usage_totals(totals, {bar.received, bar.sent});
+    format_bar_totals(totals, usage_view.selected);
     char text[128];
     std::snprintf(text, sizeof text, "%s: %s", date, totals);
     set_text(dialog, IDC_USAGE_POINTED, text);

@@ -46,3 +46,13 @@ void format_day_and_month(char (&text)[64], DayNumber day) {
         return;
     format_local_date(text, sizeof text, day, DATE_SHORTDATE);
 }
+
+void format_bar_date(char (&text)[64], int bar) {
+    format_local_date(text, sizeof text, usage_view.bar_first[bar],
+                      usage_view.months ? DATE_YEARMONTH : DATE_LONGDATE);
+}
+
+void format_bar_totals(char (&text)[48], int bar) {
+    const UsageChartBar& shown = usage_view.bars[bar];
+    format_usage_totals(text, {shown.received, shown.sent});
+}

@@ -37,6 +37,11 @@ void format_local_date(char* text, int size, DayNumber day, DWORD flags);
 // The day and month ("14 Jan" or "January 14") where the locale has one.
 void format_day_and_month(char (&text)[64], DayNumber day);
 
+// What the line under the chart and a screen reader say of one bar: its day
+// in the user's long date format (or its month), and its totals.
+void format_bar_date(char (&text)[64], int bar);
+void format_bar_totals(char (&text)[48], int bar);
+
 inline HWND item(HWND dialog, int id) {
     return GetDlgItem(dialog, id);
 }

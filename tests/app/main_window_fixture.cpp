@@ -65,7 +65,7 @@ void record_and_answer(ModalDriver& driver, HWND window, const std::string& wind
     seen.main_window_visible = main_window && IsWindowVisible(main_window);
     seen.icon_added = notify_icon_data.cbSize != 0;
     if (window_class == "#32768") {
-        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        if (driver.answers_menus) PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
     } else {
         EnumChildWindows(window, longest_static, reinterpret_cast<LPARAM>(&seen.text));
         seen.has_ok = visible_child(window, IDOK);

@@ -38,6 +38,8 @@ public:
     ModalDriver& operator=(const ModalDriver&) = delete;
 
     void queue_answer(int button) { answers.push_back(button); }
+    // Off: a test answers menus itself; one left open is still closed by force.
+    bool answers_menus = true;
     std::vector<SeenModal> seen;
     std::vector<int> answers;
     bool forced = false;

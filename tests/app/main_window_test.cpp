@@ -812,8 +812,8 @@ TEST_F(MainWindowTest, ContextMenuOpensItsFirstSubmenuAtThePointer) {
     ASSERT_TRUE(observed.menu_opened);
     EXPECT_EQ(observed.menu_rect.left, 300);
     EXPECT_EQ(observed.menu_rect.top, 200);
-    EXPECT_EQ(observed.menu_items, 7);
-    EXPECT_EQ(observed.first_menu_id, 32778u);
+    EXPECT_EQ(observed.menu_items, 8);
+    EXPECT_EQ(observed.first_menu_id, 32788u);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(quit_posted());
 }

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
@@ -182,7 +184,16 @@ TEST_F(NotificationIcon, DoubleClickActsAsOneClick) {
     }
 }
 
+BOOL refusing_version_4(DWORD message, NOTIFYICONDATAA* data) {
+    return message == NIM_SETVERSION ? FALSE : Shell_NotifyIconA(message, data);
+}
+
+// A taskbar without version 4's events reports a right click alone.
 TEST_F(NotificationIcon, RightButtonReleaseOpensTheMenuAtThePointer) {
+    const ShellNotifyIcon real_shell = shell_notify_icon;
+    shell_notify_icon = refusing_version_4;
+    add_notification_icon();
+    shell_notify_icon = real_shell;
     ASSERT_TRUE(SetCursorPos(400, 500));
     POINT pointer{};
     GetCursorPos(&pointer);
@@ -341,12 +352,83 @@ TEST_F(NotificationIcon, MissingIconIsAddedAtTheNextTick) {
         shell_calls.clear();
         tick();
         const std::string modify = "1 5 " + expected_tip() + ";";
-        EXPECT_EQ(shell_calls, (c.modifies_refused_at_tick ? modify : "") + "0 7 mivrel;" + modify) << c.name;
+        EXPECT_EQ(shell_calls, (c.modifies_refused_at_tick ? modify : "") + "0 7 mivrel;4 7 mivrel;" + modify)
+            << c.name;
         shell_calls.clear();
         tick();
         EXPECT_EQ(shell_calls, "") << c.name;
         close_window();
     }
+}
+
+// The icon's menu when it first waits for input. The same event then comes
+// once more, as a key press reported twice does, and the graph's item is
+// taken by its access key; a menu of another first item gets Escape.
+struct IconMenu {
+    int opened = 0;
+    bool answered = false;
+    RECT rect{};
+    std::string first_item;
+    UINT default_item = 0;
+    LPARAM event = 0;
+} icon_menu;
+WNDPROC icon_owner_procedure = nullptr;
+constexpr WPARAM icon_place = MAKEWPARAM(600, 700);
+
+LRESULT CALLBACK taking_first_item(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_INITMENUPOPUP) ++icon_menu.opened;
+    if (message == WM_ENTERIDLE && wparam == MSGF_MENU && !std::exchange(icon_menu.answered, true)) {
+        HWND shown = reinterpret_cast<HWND>(lparam);
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(shown, MN_GETHMENU, 0, 0));
+        char text[32] = {};
+        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+        icon_menu.first_item = text;
+        icon_menu.default_item = GetMenuDefaultItem(menu, FALSE, 0);
+        GetWindowRect(shown, &icon_menu.rect);
+        SendMessageA(window, WM_USER, icon_place, icon_menu.event);
+        const bool graphs = GetMenuItemID(menu, 0) == IDM_SHOW_GRAPH && text[0] == '&';
+        PostMessageA(shown, graphs ? WM_CHAR : WM_KEYDOWN, graphs ? std::tolower(text[1]) : VK_ESCAPE, 0);
+    }
+    return CallWindowProcA(icon_owner_procedure, window, message, wparam, lparam);
+}
+
+// With version 4's events a right click, the menu key or Enter on the icon
+// opens one menu, above the icon; its first item, the default, shows a hidden
+// graph or hides a shown one; then the focus goes back to the icon.
+TEST_F(NotificationIcon, MenuFromTheIconShowsOrHidesTheGraphByItsDefaultItem) {
+    modals.answers_menus = false;
+    const ShellNotifyIcon real_shell = shell_notify_icon;
+    shell_notify_icon = scripted_shell;  // the icon is added; what follows is written down
+    refusals.clear();
+    icon_owner_procedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(taking_first_item)));
+    const std::vector<LPARAM> cases[] = {
+        {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}, {WM_CONTEXTMENU}, {NIN_KEYSELECT}};
+    for (const auto& events : cases) {
+        for (bool visible : {false, true}) {
+            SCOPED_TRACE(std::to_string(events.back()) + (visible ? ", shown" : ", hidden"));
+            ShowWindow(window, visible ? SW_SHOWNOACTIVATE : SW_HIDE);
+            UpdateWindow(window);
+            icon_menu = {};
+            icon_menu.event = events.back();
+            shell_calls.clear();
+            take_null_message();
+            for (LPARAM event : events) SendMessageA(window, WM_USER, icon_place, event);
+            EXPECT_EQ(icon_menu.opened, 1);
+            EXPECT_EQ(icon_menu.rect.left, 600);
+            EXPECT_EQ(icon_menu.rect.bottom, 700);
+            EXPECT_EQ(icon_menu.first_item, visible ? "&Hide graph" : "&Show graph");
+            EXPECT_EQ(icon_menu.default_item, static_cast<UINT>(IDM_SHOW_GRAPH));
+            EXPECT_EQ(shell_calls, "3 7 mivrel;") << "the focus back to the icon";
+            MSG command{};
+            while (PeekMessageA(&command, window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
+                DispatchMessageA(&command);
+            EXPECT_TRUE(take_null_message());
+            EXPECT_EQ(IsWindowVisible(window) != FALSE, !visible);
+        }
+    }
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(icon_owner_procedure));
+    shell_notify_icon = real_shell;
 }
 
 std::int64_t icon_now = 0;
@@ -368,7 +450,7 @@ TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
         tick();
     }
     const std::string tip = expected_tip() + ";", check = "1 1 " + tip;
-    EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;1 5 " + tip);
+    EXPECT_EQ(shell_calls, "1 5 " + tip + check + check + "0 7 mivrel;4 7 mivrel;1 5 " + tip);
     shell_notify_icon = real_shell;
     icon_clock = real_clock;
 }
@@ -423,7 +505,7 @@ TEST_F(NotificationIcon, PlanBalloonsComeOnceEachAndAClickOnOneAsksForTheUsageWi
     EXPECT_NE(tip.find("\nToday:  "), std::string::npos) << tip;
     EXPECT_EQ(tip.substr(tip.rfind('\n') + 1), "Plan:  1.1 of 1.0 GB, " + left + days + " !");
 
-    on_notification_icon(NIN_BALLOONUSERCLICK);
+    on_notification_icon(0, NIN_BALLOONUSERCLICK);
     MSG message{};
     ASSERT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(LOWORD(message.wParam), IDM_USAGE);

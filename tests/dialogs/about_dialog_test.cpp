@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/high_contrast.h"
 #include "app/program_icon.h"
 #include "app/window_dpi.h"
 #include "dialog_driver.h"
@@ -182,6 +183,33 @@ TEST_F(AboutDialogTest, OnlyTheLinksAreBlueAndOnTheDialogBackground) {
     EXPECT_EQ(version.count(link_blue), 0);
     EXPECT_GT(version.count(GetSysColor(COLOR_BTNTEXT)), 10);
     EXPECT_EQ(thanks.count(link_blue), 0);
+}
+
+bool contrast_on = false;
+
+// In high contrast the links take the theme's colour for links, which its
+// background is made for; the fixed blue could not be read on a black one.
+TEST_F(AboutDialogTest, LinksTakeTheThemesLinkColourInHighContrast) {
+    ASSERT_NE(GetSysColor(COLOR_HOTLIGHT), link_blue);
+    read_high_contrast = [] { return contrast_on; };
+    for (bool contrast : {false, true}) {
+        contrast_on = contrast;
+        follow_high_contrast();
+        HDC surface = CreateCompatibleDC(nullptr);
+        bool in_time = false;
+        open_about({{title,
+                     [&](HWND dialog) {
+                         SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(surface),
+                                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_WEB_LINK)));
+                         press_key(dialog, VK_ESCAPE);
+                     }}},
+                   &in_time);
+        EXPECT_TRUE(in_time);
+        EXPECT_EQ(GetTextColor(surface), contrast ? GetSysColor(COLOR_HOTLIGHT) : link_blue);
+        DeleteDC(surface);
+    }
+    read_high_contrast = system_high_contrast;
+    end_high_contrast();
 }
 
 TEST_F(AboutDialogTest, EnterClosesWithOkAndEscapeWithCancel) {

@@ -9,9 +9,10 @@ set -uo pipefail
 
 # Windows' Known DLLs, which are never looked for beside the program, and the
 # common controls that the manifest names: neither a compiler runtime
-# (libstdc++-6.dll, say) nor IP Helper, which is loaded from System32 at run time.
+# (libstdc++-6.dll, say) nor IP Helper or the accessibility library, which are
+# loaded from System32 at run time.
 windows_dlls=$(printf '%s.dll\n' advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 \
-    shell32 shlwapi user32 ws2_32)
+    oleaut32 shell32 shlwapi user32 ws2_32)
 
 # Runs scripts/package from the sources $1 into the build tree $2; prints the zip's path.
 package() {

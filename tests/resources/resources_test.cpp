@@ -87,21 +87,22 @@ TEST_F(MainMenu, HasOnePopupTitledWithTheProgramName) {
 TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    ASSERT_EQ(GetMenuItemCount(popup), 7);
+    ASSERT_EQ(GetMenuItemCount(popup), 8);
 
     struct Expected {
         const char* text;
         UINT id;
     };
-    // Position 3 is the "Reset..." submenu and 5 the separator, checked below.
-    const Expected commands[] = {{"&Configure...", 32778},
+    // Position 4 is the "Reset..." submenu and 6 the separator, checked below.
+    const Expected commands[] = {{"&Show graph", 32788},
+                                 {"&Configure...", 32778},
                                  {"&Usage...", 32787},
                                  {"Start with &Windows", 32786},
                                  {},
                                  {"&About...", 32781},
                                  {},
                                  {"E&xit", 32782}};
-    for (UINT position : {0u, 1u, 2u, 4u, 6u}) {
+    for (UINT position : {0u, 1u, 2u, 3u, 5u, 7u}) {
         MenuItem item = menu_item(popup, position);
         EXPECT_EQ(item.text, commands[position].text);
         EXPECT_EQ(item.id, commands[position].id) << item.text;
@@ -111,7 +112,7 @@ TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
         expect_plain(popup, position, item);
     }
 
-    MenuItem separator = menu_item(popup, 5);
+    MenuItem separator = menu_item(popup, 6);
     EXPECT_NE(separator.type & MFT_SEPARATOR, 0u);
     EXPECT_EQ(separator.submenu, nullptr);
     EXPECT_EQ(separator.text, "");
@@ -120,12 +121,12 @@ TEST_F(MainMenu, PopupHoldsTheCommandsInOrder) {
 TEST_F(MainMenu, ResetSubmenuHoldsPositionThenConfig) {
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_NE(popup, nullptr);
-    MenuItem reset = menu_item(popup, 3);
+    MenuItem reset = menu_item(popup, 4);
     EXPECT_EQ(reset.text, "Reset...");
     EXPECT_EQ(reset.type & MFT_SEPARATOR, 0u);
-    expect_plain(popup, 3, reset);
+    expect_plain(popup, 4, reset);
     ASSERT_NE(reset.submenu, nullptr);
-    EXPECT_EQ(GetMenuItemID(popup, 3), static_cast<UINT>(-1));  // a submenu carries no command
+    EXPECT_EQ(GetMenuItemID(popup, 4), static_cast<UINT>(-1));  // a submenu carries no command
 
     ASSERT_EQ(GetMenuItemCount(reset.submenu), 2);
     MenuItem position = menu_item(reset.submenu, 0);

@@ -120,3 +120,21 @@ count_results() {
     echo "$passed passed, $failed failed"
     [ "$failed" -eq 0 ] && [ "$failed_suites" -eq 0 ]
 }
+
+# The release check's second half: the sources as they are in $1 (uncommitted
+# changes too) copied to the folder $2, packed there into a build tree of
+# their own. Writes the zip's path to $2/zip, or "failed" there; the log is
+# $2/package.log. The checkout may belong to another user than the one
+# testing (CI containers).
+package_copy() {
+    local sources=$1 out=$2
+    rm -rf "$out"
+    mkdir -p "$out/elsewhere/mivrel"
+    git -C "$sources" -c safe.directory="$sources" ls-files -z --cached --others --exclude-standard \
+        | (cd "$sources" && tar -c --null -T -) | tar -x -C "$out/elsewhere/mivrel"
+    if MIVREL_BUILD_DIR=$out/other-build bash "$out/elsewhere/mivrel/scripts/package" >"$out/package.log" 2>&1; then
+        tail -n 2 "$out/package.log" | head -n 1 >"$out/zip.tmp" && mv "$out/zip.tmp" "$out/zip"
+    else
+        echo failed >"$out/zip"
+    fi
+}

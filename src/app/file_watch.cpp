@@ -87,7 +87,8 @@ bool replace_unread_files() {
 void format_file_notice(char (&text)[notice_text_size], FileNotice notice, const char* path) {
     const char* format = notice_formats[static_cast<int>(notice)];
     char ansi[notice_text_size * 4];
-    if (!utf8_to_ansi(path, ansi, sizeof ansi)) std::snprintf(ansi, sizeof ansi, "%s", path);
+    if (utf8_to_ansi(path, ansi, sizeof ansi) != AnsiText::converted)
+        std::snprintf(ansi, sizeof ansi, "%s", path);
     const std::size_t room = notice_text_size - 1 - (std::strlen(format) - 2);
     char shortened[notice_text_size];
     shorten_middle(shortened, sizeof shortened, ansi, room);

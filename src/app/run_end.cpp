@@ -5,6 +5,7 @@
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "monitor/clock.h"
+#include "monitor/router_poll.h"
 #include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -12,6 +13,9 @@
 
 void end_run(HWND window) {
     KillTimer(window, sample_timer_id);
+    // The router's threads wait on the network: what they wait on is closed,
+    // and what they post is no longer read.
+    stop_router_poll(monotonic_ns() + router_stop_budget_ns);
     stop_save_worker();
     if (save_on_exit) {
         SaveDeadlineScope one_wait_for_all(save_deadline(monotonic_ns()));

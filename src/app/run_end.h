@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-// Every orderly end, of the window or of the logon: sampling stops; the save
-// worker is stopped, so that nothing older lands after the final saves; the
-// counts and then the settings are written, unless a reset turned that off,
-// sharing one wait for a file another program holds; the icon goes.
+// Every orderly end, of the window or of the logon: sampling and the router's
+// polls stop; the save worker is stopped, so that nothing older lands after
+// the final saves; the counts and then the settings are written, unless a
+// reset turned that off, sharing one wait for a file another program holds;
+// the icon goes.
 void end_run(HWND window);
 
 // "Reset Config and Exit...", once confirmed: nothing may be writing when the

@@ -23,6 +23,7 @@ struct FoundRouter {
     char friendly_name[router_text_size];
     char address[16];       // the host that answered, "10.0.0.1"
     RouterProblem problem;  // reading its counters once; none when they came
+    char detail[128];       // a SOAP fault's words ("UPnP error 401: Invalid Action"), or empty
     std::uint64_t received;
     std::uint64_t sent;
 };

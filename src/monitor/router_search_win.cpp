@@ -108,8 +108,7 @@ void list_routers_at(const RouterUrl& location, RouterSearch* search, HANDLE sto
         std::memcpy(found.friendly_name, router.friendly_name, sizeof found.friendly_name);
         std::snprintf(found.address, sizeof found.address, "%s", location.host);
         RouterReading reading{};
-        char fault[128];
-        found.problem = read_upnp_counters(router, &reading, fault, stop);
+        found.problem = read_upnp_counters(router, &reading, found.detail, stop);
         found.received = reading.received;
         found.sent = reading.sent;
         search->problem = RouterProblem::none;

@@ -1,5 +1,6 @@
 #include "app/run_end.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "app/app.h"
@@ -7,6 +8,7 @@
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "monitor/clock.h"
+#include "monitor/router_poll.h"
 #include "settings/save_worker.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -30,7 +32,11 @@ void end_run(HWND window) {
     if (run_ended) return;
     run_ended = true;
     KillTimer(window, sample_timer_id);
-    const std::int64_t deadline = save_deadline(monotonic_ns());
+    const std::int64_t now = monotonic_ns();
+    const std::int64_t deadline = save_deadline(now);
+    // The router's threads wait on the network: what they wait on is closed,
+    // and what they post is no longer read. Their part of the budget is small.
+    stop_router_poll(std::min(deadline, now + router_stop_budget_ns));
     SaveDeadlineScope one_wait_for_all(deadline);
     let_save_worker_go();
     if (save_on_exit) {

@@ -9,10 +9,10 @@
 void begin_run();
 
 // Every orderly end, of the window, of the logon or at an installer's
-// request, once however often it is asked for: sampling stops; the save
-// worker is let go, its write in flight never landing over what follows; the
-// counts and then the settings are written, unless a reset turned that off;
-// the icon goes; the exports still waiting are written. All of it, the wait
+// request, once however often it is asked for: sampling and the router's
+// polls stop; the save worker is let go, its write in flight never landing
+// over what follows; the counts and then the settings are written, unless a
+// reset turned that off; the icon goes; the exports still waiting are written. All of it, the wait
 // for the worker's write included, shares one budget, which also bounds each
 // wait for a file another program holds.
 void end_run(HWND window);

@@ -57,22 +57,16 @@ struct IpHelper {
     decltype(&ConvertInterfaceIndexToLuid) convert_interface_index_to_luid;
 };
 
-template <typename Function>
-bool find_function(HMODULE module, const char* name, Function* function) {
-    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return *function != nullptr;
-}
-
 IpHelper load_ip_helper() {
     IpHelper loaded{};
     HMODULE module = load_system_library(L"iphlpapi.dll");
     if (!module) return {};
-    const bool complete = find_function(module, "GetIfTable2", &loaded.get_if_table2) &&
-                          find_function(module, "GetIfEntry2", &loaded.get_if_entry2) &&
-                          find_function(module, "FreeMibTable", &loaded.free_mib_table) &&
-                          find_function(module, "GetBestInterfaceEx", &loaded.get_best_interface_ex) &&
-                          find_function(module, "ConvertInterfaceIndexToLuid",
-                                        &loaded.convert_interface_index_to_luid);
+    const bool complete =
+        find_function(module, "GetIfTable2", &loaded.get_if_table2) &&
+        find_function(module, "GetIfEntry2", &loaded.get_if_entry2) &&
+        find_function(module, "FreeMibTable", &loaded.free_mib_table) &&
+        find_function(module, "GetBestInterfaceEx", &loaded.get_best_interface_ex) &&
+        find_function(module, "ConvertInterfaceIndexToLuid", &loaded.convert_interface_index_to_luid);
     return complete ? loaded : IpHelper{};
 }
 

@@ -70,4 +70,10 @@ struct RouterReading {
     std::uint64_t link_up_bps;
     // The identity was checked against the chosen router's at this poll.
     bool identity_checked;
+    // Where the router was read, for settings to follow it: UPnP's description
+    // URL (new when the router, silent at its address, was found again by its
+    // UDN), SNMP's ifIndex of the WAN interface (new when the interface was
+    // found again by its ifPhysAddress after the router's restart).
+    char location[router_text_size];
+    std::int32_t snmp_interface;
 };

@@ -15,3 +15,11 @@ HMODULE load_system_library(const wchar_t* name);
 // in System32 only. Nothing on Windows 7 without the update that brings the
 // search flags (KB2533623).
 void search_system32_only();
+
+// `name` of `module` as a function of the type `function` points to; false
+// when the module does not export it.
+template <typename Function>
+bool find_function(HMODULE module, const char* name, Function* function) {
+    *function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return *function != nullptr;
+}

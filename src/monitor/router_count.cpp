@@ -46,7 +46,7 @@ void name_router(char (&name)[router_text_size], const RouterChoice& choice, con
 }
 
 RouterCounted count_router_reading(UsageCount& usage, RouterChoice& choice, const RouterReading& reading,
-                                   DayNumber today) {
+                                   DayNumber today, std::int64_t uptime_ms) {
     RouterCounted result{};
     if (choice.source == RouterSource::off || reading.problem != RouterProblem::none ||
         !ended(reading.identity) || !ended(reading.friendly_name) || !reading.identity[0] ||
@@ -68,11 +68,11 @@ RouterCounted count_router_reading(UsageCount& usage, RouterChoice& choice, cons
     if (!counter.known || std::strcmp(counter.identity, choice.identity) != 0) {
         counter.known = true;
         copy_text(counter.identity, choice.identity);
-        counter.base = router_base_of(reading);
+        counter.base = router_base_of(reading, uptime_ms);
         usage.new_base = usage.changed = true;
         return result;
     }
-    const RouterStep step = step_router(counter.base, reading);
+    const RouterStep step = step_router(counter.base, reading, uptime_ms);
     if (step.held) {
         result.check_identity = true;
         return result;

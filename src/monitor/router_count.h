@@ -18,12 +18,13 @@ struct RouterCounted {
     bool check_identity;
 };
 
-// Counts `reading` on `today` against the base of `usage.router`. Only the
-// chosen router's answers count; a choice without an identity (settings
-// written by hand) takes the first answer's, and one without a name is named
-// then. The first reading of a router is its base.
+// Counts `reading` on `today`, when the PC had run `uptime_ms`, against the
+// base of `usage.router`. Only the chosen router's answers count; a choice
+// without an identity (settings written by hand) takes the first answer's,
+// and one without a name is named then. The first reading of a router is its
+// base.
 RouterCounted count_router_reading(UsageCount& usage, RouterChoice& choice, const RouterReading& reading,
-                                   DayNumber today);
+                                   DayNumber today, std::int64_t uptime_ms);
 
 // The name a router's traffic is kept under, given once, when it is chosen:
 // "Router: <friendly name>", for SNMP "Router: <host> <interface>", with " _2",

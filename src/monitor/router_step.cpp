@@ -7,7 +7,7 @@
 namespace {
 
 constexpr std::uint64_t wrap_span = std::uint64_t{1} << 32;
-constexpr std::int64_t ns_per_second = 1'000'000'000;
+constexpr std::int64_t ns_per_ms = 1'000'000;
 constexpr std::uint64_t ns_per_centisecond = 10'000'000;
 
 bool is_wide(const RouterBase& base) {
@@ -15,16 +15,13 @@ bool is_wide(const RouterBase& base) {
 }
 
 // From the base's reading to this one: by this run's monotonic clock where
-// the base is this run's, else by the wall clock; unknown when it went back.
-std::int64_t elapsed_ns(const RouterBase& base, const RouterReading& reading) {
+// the base is this run's, else by the PC's uptime in the same boot.
+std::int64_t elapsed_ns(const RouterBase& base, const RouterReading& reading, std::int64_t uptime_ms) {
     if (base.taken_ns != router_time_unknown)
         return reading.taken_ns >= base.taken_ns ? reading.taken_ns - base.taken_ns : unknown_elapsed;
-    if (base.taken_wall_s == router_time_unknown || reading.taken_wall_s < base.taken_wall_s)
-        return unknown_elapsed;
-    const std::uint64_t seconds =
-        static_cast<std::uint64_t>(reading.taken_wall_s) - static_cast<std::uint64_t>(base.taken_wall_s);
-    return seconds > INT64_MAX / ns_per_second ? INT64_MAX
-                                               : static_cast<std::int64_t>(seconds) * ns_per_second;
+    if (base.counted_uptime_ms < 0 || uptime_ms < base.counted_uptime_ms) return unknown_elapsed;
+    const std::int64_t ms = uptime_ms - base.counted_uptime_ms;
+    return ms > INT64_MAX / ns_per_ms ? INT64_MAX : ms * ns_per_ms;
 }
 
 std::int64_t with_jitter(std::int64_t elapsed) {
@@ -65,19 +62,19 @@ bool wrapped_once(std::uint64_t last, std::uint64_t now, std::uint64_t speed_bps
 
 }  // namespace
 
-RouterBase router_base_of(const RouterReading& reading) {
+RouterBase router_base_of(const RouterReading& reading, std::int64_t uptime_ms) {
     RouterBase base{reading.received,         reading.sent,      reading.wide_counters,
                     reading.uptime_known,     reading.uptime_cs, reading.discontinuity_known,
-                    reading.discontinuity_cs, reading.taken_ns,  reading.taken_wall_s};
+                    reading.discontinuity_cs, reading.taken_ns,  uptime_ms};
     base.wide_counters = is_wide(base);
     return base;
 }
 
-RouterStep step_router(const RouterBase& base, const RouterReading& reading) {
+RouterStep step_router(const RouterBase& base, const RouterReading& reading, std::int64_t uptime_ms) {
     RouterStep step{};
-    step.next = router_base_of(reading);
+    step.next = router_base_of(reading, uptime_ms);
     step.next.wide_counters = step.next.wide_counters || is_wide(base);
-    const std::int64_t elapsed = elapsed_ns(base, reading);
+    const std::int64_t elapsed = elapsed_ns(base, reading, uptime_ms);
     const std::uint64_t last[2] = {base.received, base.sent};
     const std::uint64_t now[2] = {reading.received, reading.sent};
     const std::uint64_t speed[2] = {reading.link_down_bps, reading.link_up_bps};

@@ -11,7 +11,7 @@
 #include "monitor/router_reading.h"
 
 // A time of a base that is not known: a monotonic clock of an earlier run, or
-// a wall clock that was never read.
+// the PC's uptime of another boot.
 constexpr std::int64_t router_time_unknown = INT64_MIN;
 
 // Without a usable link speed, a counter below its base is taken for one wrap
@@ -31,8 +31,11 @@ struct RouterBase {
     std::uint64_t uptime_cs;
     bool discontinuity_known;
     std::uint64_t discontinuity_cs;
-    std::int64_t taken_ns;      // this run's monotonic clock, or router_time_unknown
-    std::int64_t taken_wall_s;  // UTC seconds since 1970, or router_time_unknown
+    std::int64_t taken_ns;  // this run's monotonic clock, or router_time_unknown
+    // The PC's uptime when it was counted, for a later run of the same boot.
+    // Not the wall clock: one set while the program was closed would make a
+    // restart of the router look like a wrap, and count bytes twice.
+    std::int64_t counted_uptime_ms;
 };
 
 struct RouterStep {
@@ -44,7 +47,8 @@ struct RouterStep {
     RouterBase next;
 };
 
-// A reading as the base the next one is counted from.
-RouterBase router_base_of(const RouterReading& reading);
+// A reading counted when the PC had run `uptime_ms`, as the base the next one
+// is counted from.
+RouterBase router_base_of(const RouterReading& reading, std::int64_t uptime_ms);
 
-RouterStep step_router(const RouterBase& base, const RouterReading& reading);
+RouterStep step_router(const RouterBase& base, const RouterReading& reading, std::int64_t uptime_ms);

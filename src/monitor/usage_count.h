@@ -140,7 +140,8 @@ std::size_t first_usage_row(const UsageCount& usage, DayNumber day);
 // At a start taken for another boot, which a clock set while the program was
 // closed makes of this one: bases read later after the system's start than
 // `uptime_ms` are of another boot for sure, and go. The others may be of this
-// one, read at `uptime_ms` at the latest, and stay as if read then.
+// one, read at `uptime_ms` at the latest, and stay as if read then. The
+// router's base stays, read at a time not known.
 void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms);
 
 // Counts one reading of the whole table, taken on `today`, `uptime_ms` after

@@ -1,5 +1,6 @@
 #include "settings/router_file.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -25,13 +26,15 @@ void take_router_line(RouterLines& lines, const char* key, const char* value) {
         if (whole) std::snprintf(counter.identity, sizeof counter.identity, "%s", value);
     } else if (std::strcmp(key, keys::router_last) == 0) {
         whole = lines.has_last = read_count_pair(value, &base.received, &base.sent);
-    } else if (std::strcmp(key, keys::router_last_time) == 0) {
-        whole = lines.has_time = read_signed(value, &base.taken_wall_s);
+    } else if (std::strcmp(key, keys::router_last_uptime) == 0) {
+        std::uint64_t ms = 0;
+        whole = lines.has_time = read_count(value, &ms) && ms <= INT64_MAX;
+        base.counted_uptime_ms = static_cast<std::int64_t>(ms);
     } else if (std::strcmp(key, keys::router_wide_counters) == 0) {
         whole = read_flag(value, &base.wide_counters);
-    } else if (std::strcmp(key, keys::router_uptime) == 0) {
+    } else if (std::strcmp(key, keys::router_last_router_uptime) == 0) {
         whole = base.uptime_known = read_count(value, &base.uptime_cs);
-    } else if (std::strcmp(key, keys::router_discontinuity) == 0) {
+    } else if (std::strcmp(key, keys::router_last_discontinuity) == 0) {
         whole = base.discontinuity_known = read_count(value, &base.discontinuity_cs);
     }
     lines.damaged = lines.damaged || !whole;
@@ -43,7 +46,7 @@ RouterCounter router_of_lines(const RouterLines& lines) {
     counter.known = true;
     // No clock of this run read it.
     counter.base.taken_ns = router_time_unknown;
-    if (!lines.has_time) counter.base.taken_wall_s = router_time_unknown;
+    if (!lines.has_time) counter.base.counted_uptime_ms = router_time_unknown;
     return counter;
 }
 
@@ -53,11 +56,12 @@ std::string router_file_text(const RouterCounter& router) {
     const RouterBase& base = router.base;
     add_line(text, keys::router_identity, router.identity);
     add_line(text, keys::router_last, count_pair_text(base.received, base.sent));
-    if (base.taken_wall_s != router_time_unknown)
-        add_line(text, keys::router_last_time, std::to_string(base.taken_wall_s));
+    if (base.counted_uptime_ms >= 0)
+        add_line(text, keys::router_last_uptime,
+                 count_text(static_cast<std::uint64_t>(base.counted_uptime_ms)));
     add_line(text, keys::router_wide_counters, base.wide_counters ? "1" : "0");
-    if (base.uptime_known) add_line(text, keys::router_uptime, count_text(base.uptime_cs));
+    if (base.uptime_known) add_line(text, keys::router_last_router_uptime, count_text(base.uptime_cs));
     if (base.discontinuity_known)
-        add_line(text, keys::router_discontinuity, count_text(base.discontinuity_cs));
+        add_line(text, keys::router_last_discontinuity, count_text(base.discontinuity_cs));
     return text;
 }

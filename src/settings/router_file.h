@@ -19,7 +19,8 @@ struct RouterLines {
 void take_router_line(RouterLines& lines, const char* key, const char* value);
 
 // The base the lines give: none where one of them is damaged, or its identity
-// or counters are missing. A missing time is an unknown one.
+// or counters are missing. A missing time is an unknown one, and no monotonic
+// clock of this run read it.
 RouterCounter router_of_lines(const RouterLines& lines);
 
 // Its lines, none when there is no base.

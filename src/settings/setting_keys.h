@@ -58,15 +58,16 @@ constexpr char adapter_last_uptime[] = "last_uptime";
 // write and size, "written,size").
 constexpr char roaming_left_prefix[] = "roaming.left.";
 // The router's base: whose ("router.identity"), its counters (received,sent),
-// when they were read (UTC seconds since 1970), whether they are 64-bit (1) or
-// wrap at 2^32 (0), and the router's uptime and counters' discontinuity time
-// then (hundredths of a second), when it told them.
+// the milliseconds the PC had run when they were counted (as an adapter's
+// "last_uptime"), whether they are 64-bit (1) or wrap at 2^32 (0), and the
+// router's own uptime and its counters' discontinuity time then (hundredths of
+// a second), where it told them.
 constexpr char router_prefix[] = "router.";
 constexpr char router_last[] = "router.last";
-constexpr char router_last_time[] = "router.last_time";
+constexpr char router_last_uptime[] = "router.last_uptime";
 constexpr char router_wide_counters[] = "router.wide_counters";
-constexpr char router_uptime[] = "router.uptime";
-constexpr char router_discontinuity[] = "router.discontinuity";
+constexpr char router_last_router_uptime[] = "router.last_router_uptime";
+constexpr char router_last_discontinuity[] = "router.last_discontinuity";
 constexpr char plan_warned_period[] = "plan.warned_period";
 constexpr char plan_warned_level[] = "plan.warned_level";
 // "export.unwritten.<n>": a file that an export was to be written to when

@@ -29,7 +29,6 @@ void post_reading(HWND window, std::int64_t at_s, const char* identity, std::uin
                   std::uint64_t sent) {
     auto* reading = new RouterReading{};
     reading->taken_ns = at_s * 1'000'000'000;
-    reading->taken_wall_s = 1'780'000'000 + at_s;
     std::snprintf(reading->identity, sizeof reading->identity, "%s", identity);
     std::snprintf(reading->friendly_name, sizeof reading->friendly_name, "test router");
     reading->received = received;

@@ -25,6 +25,10 @@ struct Poll {
     bool checked = false;
 };
 
+// The last poll comes in the same run, in a later one of the same boot, or
+// after the PC restarted.
+enum class LastPoll { same, later, another_boot };
+
 struct Outcome {
     std::uint64_t received, sent;
     bool check = false;  // an identity check asked for
@@ -34,7 +38,6 @@ RouterReading reading_of(const Poll& poll) {
     RouterReading reading{};
     reading.problem = poll.problem;
     reading.taken_ns = 5'000'000'000'000 + poll.at_s * 1'000'000'000;
-    reading.taken_wall_s = 1'780'000'000 + poll.at_s;
     std::snprintf(reading.identity, sizeof reading.identity, "%s", poll.identity);
     reading.received = poll.received;
     reading.sent = poll.sent;
@@ -54,6 +57,7 @@ TEST(RouterStep, EachReadingCountsWhatTheRouterCarriedSinceTheLastOnceOrNothing)
         const char* what;
         Outcome outcome;
         std::vector<Poll> polls;
+        LastPoll last_poll = LastPoll::same;
     } cases[] = {
         {"growth", {1000, 500}, {{0, 100, 50}, {10, 1100, 550}}},
         {"a 32-bit counter wrapping at 1 Gbit/s within 34 s",
@@ -76,6 +80,14 @@ TEST(RouterStep, EachReadingCountsWhatTheRouterCarriedSinceTheLastOnceOrNothing)
         {"a restart shown by the counters' discontinuity time",
          {7000, 0},
          {{0, big, 100, 0, gigabit, true}, {10, 7000, 100, 0, gigabit, true, 4200}}},
+        {"a wrap while the program was closed, timed by the PC's uptime in the same boot",
+         {1'000'001'000, 0},
+         {{0, two_32 - 1'000'000'000, 7}, {20, 1'000, 7}},
+         LastPoll::later},
+        {"the same after the PC restarted: the time since is not known",
+         {0, 0},
+         {{0, two_32 - 1'000'000'000, 7}, {20, 1'000, 7}},
+         LastPoll::another_boot},
         {"a reconnect restarting the uptime while the counters go on",
          {10, 10},
          {{0, big, 100}, {10, big + 10, 110, 3}}},
@@ -99,8 +111,15 @@ TEST(RouterStep, EachReadingCountsWhatTheRouterCarriedSinceTheLastOnceOrNothing)
         std::snprintf(choice.identity, sizeof choice.identity, "uuid:a");
         std::snprintf(choice.name, sizeof choice.name, "Router: test");
         bool check = false;
-        for (const Poll& poll : c.polls)
-            check |= count_router_reading(usage, choice, reading_of(poll), 20000).check_identity;
+        for (const Poll& poll : c.polls) {
+            if (&poll == &c.polls.back() && c.last_poll != LastPoll::same) {
+                usage.router.base.taken_ns = router_time_unknown;
+                if (c.last_poll == LastPoll::another_boot) keep_bases_of_this_boot(usage, 5000);
+            }
+            const std::int64_t pc_uptime_ms = 3'600'000 + poll.at_s * 1000;
+            check |=
+                count_router_reading(usage, choice, reading_of(poll), 20000, pc_uptime_ms).check_identity;
+        }
         const ByteCounts counted = usage_sum(usage, "Router: test", 20000, 20000);
         EXPECT_EQ(counted.received, c.outcome.received) << c.what;
         EXPECT_EQ(counted.sent, c.outcome.sent) << c.what;

@@ -54,7 +54,7 @@ router_of(const UsageCount& usage) {
     const RouterBase& base = usage.router.base;
     return {usage.router.known,    usage.router.identity, base.received,  base.sent,
             base.wide_counters,    base.uptime_known,     base.uptime_cs, base.discontinuity_known,
-            base.discontinuity_cs, base.taken_wall_s};
+            base.discontinuity_cs, base.counted_uptime_ms};
 }
 
 // usage.cfg as a start reads it, and as the next save writes it.

@@ -36,3 +36,6 @@ constexpr UINT settings_confirmed_message = WM_APP + 11;
 // that asked for it reports a failure, or the Main window once that has closed.
 // lParam carries the outcome (dialogs/history_export.h).
 constexpr UINT export_done_message = WM_APP + 12;
+// Posted by the router's poll thread after each poll: lParam carries a
+// RouterReading made with new, which the Main window deletes once counted.
+constexpr UINT router_reading_message = WM_APP + 13;

@@ -18,6 +18,7 @@
 #include "monitor/traffic_graph.h"
 #include "resources/resource.h"
 #include "settings/plan_settings.h"
+#include "settings/router_settings.h"
 #include "settings/setting_keys.h"
 #include "settings/setting_values.h"
 #include "settings/settings.h"
@@ -127,6 +128,7 @@ void apply_settings() {
     traffic_graph.rate_units = rate_units_from_text(stored_text_or(keys::graph_rate_units, "bytes"));
     set_tray_icon_mode(tray_icon_mode_from_text(stored_text_or(keys::app_tray_icon, "icon")));
     load_plan_settings();
+    load_router_settings();
 }
 
 void store_settings() {
@@ -153,6 +155,7 @@ void store_settings() {
     const std::int32_t saves = starts ? read_setting_int(starts) : 0;
     set_setting_int(keys::app_starts, saves < INT32_MAX ? saves + 1 : saves);
     store_plan_settings();
+    store_router_settings();
 }
 
 bool save_settings() {

@@ -21,6 +21,7 @@
 #include "app/notification_icon.h"
 #include "app/one_copy.h"
 #include "app/pointer_readout.h"
+#include "app/router_readings.h"
 #include "app/run_end.h"
 #include "app/show_at_start.h"
 #include "app/start_with_windows.h"
@@ -331,6 +332,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case export_done_message:
             report_export(lparam);
             return 0;
+        case router_reading_message:
+            return on_router_reading(lparam);
         default:
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.

@@ -156,6 +156,9 @@ void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms) {
                                }),
                 bases.end());
     for (UsageCounter& base : bases) base.received_ms = base.sent_ms = uptime_ms;
+    // The router went on meanwhile: its base stays, read at a time this boot
+    // cannot tell.
+    usage.router.base.counted_uptime_ms = router_time_unknown;
 }
 
 void count_reading(UsageCount& usage, const NamedInterfaces& reading, DayNumber today, bool same_boot,

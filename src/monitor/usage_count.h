@@ -10,6 +10,7 @@
 
 #include "monitor/calendar.h"
 #include "monitor/counter_source.h"
+#include "monitor/router_step.h"
 
 struct ByteCounts {
     std::uint64_t received;
@@ -83,6 +84,15 @@ struct KeptHistoryRow {
     std::uint64_t sent;
 };
 
+// The household's router's counters as last counted: the base its growth is
+// counted from, and whose they are. Unlike an adapter's, it outlives the
+// PC's restarts: the router goes on meanwhile.
+struct RouterCounter {
+    bool known;
+    char identity[router_text_size];
+    RouterBase base;
+};
+
 struct UsageCount {
     std::vector<UsageAdapter> adapters;  // never reordered: an index names one for the run
     // The index of each adapter by its name in lower case, for the first
@@ -94,6 +104,7 @@ struct UsageCount {
     std::vector<UsageCounter> counters;  // every identity of this boot seen
     std::vector<UsageDay> days;          // by date, then by adapter index
     std::vector<KeptHistoryRow> kept;    // by date, then by name's bytes
+    RouterCounter router;
     bool counting;                       // a reading of this run was taken
     DayNumber today;                     // the date of the last reading
     std::int64_t system_start_s;         // this boot's start, seconds since 1970 (UTC)
@@ -129,7 +140,8 @@ std::size_t first_usage_row(const UsageCount& usage, DayNumber day);
 // At a start taken for another boot, which a clock set while the program was
 // closed makes of this one: bases read later after the system's start than
 // `uptime_ms` are of another boot for sure, and go. The others may be of this
-// one, read at `uptime_ms` at the latest, and stay as if read then.
+// one, read at `uptime_ms` at the latest, and stay as if read then. The
+// router's base stays, read at a time not known.
 void keep_bases_of_this_boot(UsageCount& usage, std::int64_t uptime_ms);
 
 // Counts one reading of the whole table, taken on `today`, `uptime_ms` after

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "monitor/router_count.h"
+
 namespace {
 
 // The adapters listed: those with kept days or present now. "*" is what an
@@ -20,17 +22,32 @@ const UsageAdapter* listed_adapter(std::int32_t index) {
     return nullptr;
 }
 
-}  // namespace
-
-std::int32_t usage_adapter_count() {
+std::int32_t listed_count() {
     std::int32_t count = 0;
     for (const UsageAdapter& adapter : usage_count.adapters) count += listed(adapter) ? 1 : 0;
     return count;
 }
 
+// The chosen router, while no day holds it yet: listed last, so that it can
+// be chosen for the plan before it has counted anything.
+const char* router_yet_unlisted() {
+    if (router_choice.source == RouterSource::off || !router_choice.name[0]) return nullptr;
+    for (const UsageAdapter& adapter : usage_count.adapters) {
+        if (listed(adapter) && same_text(adapter.name, router_choice.name)) return nullptr;
+    }
+    return router_choice.name;
+}
+
+}  // namespace
+
+std::int32_t usage_adapter_count() {
+    return listed_count() + (router_yet_unlisted() ? 1 : 0);
+}
+
 const char* usage_adapter_name(std::int32_t index) {
-    const UsageAdapter* adapter = listed_adapter(index);
-    return adapter ? adapter->name : "";
+    if (const UsageAdapter* adapter = listed_adapter(index)) return adapter->name;
+    const char* router = index == listed_count() ? router_yet_unlisted() : nullptr;
+    return router ? router : "";
 }
 
 bool usage_adapter_is_hardware(std::int32_t index) {

@@ -24,6 +24,17 @@ constexpr char plan_start_day[] = "plan.start_day";
 constexpr char plan_download_only[] = "plan.download_only";
 constexpr char plan_warn_percent[] = "plan.warn_percent";
 constexpr char plan_interface[] = "plan.interface";
+// The household's router: "off", "upnp" or "snmp"; its description's URL and
+// WAN service, or its SNMP agent, community and interface (ifIndex); who it
+// is, and the name its traffic is kept under. usage.cfg keeps the identity too.
+constexpr char router_source[] = "router.source";
+constexpr char router_location[] = "router.location";
+constexpr char router_service_id[] = "router.service_id";
+constexpr char router_snmp_host[] = "router.snmp_host";
+constexpr char router_snmp_community[] = "router.snmp_community";
+constexpr char router_snmp_interface[] = "router.snmp_interface";
+constexpr char router_identity[] = "router.identity";
+constexpr char router_name[] = "router.name";
 
 // The usage file's.
 constexpr char usage_day[] = "usage.day";
@@ -46,6 +57,17 @@ constexpr char adapter_last_uptime[] = "last_uptime";
 // "roaming.left.<file name>": a roamed file whose removal is owed (its last
 // write and size, "written,size").
 constexpr char roaming_left_prefix[] = "roaming.left.";
+// The router's base: whose ("router.identity"), its counters (received,sent),
+// the milliseconds the PC had run when they were counted (as an adapter's
+// "last_uptime"), whether they are 64-bit (1) or wrap at 2^32 (0), and the
+// router's own uptime and its counters' discontinuity time then (hundredths of
+// a second), where it told them.
+constexpr char router_prefix[] = "router.";
+constexpr char router_last[] = "router.last";
+constexpr char router_last_uptime[] = "router.last_uptime";
+constexpr char router_wide_counters[] = "router.wide_counters";
+constexpr char router_last_router_uptime[] = "router.last_router_uptime";
+constexpr char router_last_discontinuity[] = "router.last_discontinuity";
 constexpr char plan_warned_period[] = "plan.warned_period";
 constexpr char plan_warned_level[] = "plan.warned_level";
 // "export.unwritten.<n>": a file that an export was to be written to when

@@ -8,46 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "settings/router_file.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_file.h"
+#include "settings/usage_values.h"
 
 namespace {
-
-bool is_digits(const char* text, std::size_t length) {
-    return std::strspn(text, "0123456789") == length;
-}
-
-// Plain decimal digits within 64 bits.
-bool read_count(const char* text, std::uint64_t* count) {
-    const std::size_t length = std::strlen(text);
-    if (length == 0 || length > 20 || !is_digits(text, length)) return false;
-    std::uint64_t number = 0;
-    for (const char* p = text; *p; ++p) {
-        const unsigned digit = static_cast<unsigned>(*p - '0');
-        if (number > (UINT64_MAX - digit) / 10) return false;
-        number = number * 10 + digit;
-    }
-    *count = number;
-    return true;
-}
-
-// "received,sent".
-bool read_count_pair(const char* text, std::uint64_t* received, std::uint64_t* sent) {
-    const char* comma = std::strchr(text, ',');
-    if (!comma || static_cast<std::size_t>(comma - text) > 20) return false;
-    char first[21];
-    std::memcpy(first, text, static_cast<std::size_t>(comma - text));
-    first[comma - text] = '\0';
-    return read_count(first, received) && read_count(comma + 1, sent);
-}
-
-bool read_signed(const char* text, std::int64_t* number) {
-    const bool negative = *text == '-';
-    std::uint64_t magnitude = 0;
-    if (!read_count(text + (negative ? 1 : 0), &magnitude) || magnitude > INT64_MAX) return false;
-    *number = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-    return true;
-}
 
 // "YYYY-MM" of a month that exists, as its first day.
 bool read_month(const char* text, DayNumber* first) {
@@ -87,6 +53,7 @@ struct UsageLines {
     bool this_version;
     UsageFileState state;
     std::vector<StoredAdapter> adapters;  // by the number in their keys
+    RouterLines router;
 };
 
 // "adapter.<n>.<what>": the adapter of number n, made when missing.
@@ -138,6 +105,8 @@ bool take_usage_pair(const char* key, const char* value, void* context) {
         lines.state.system_start_known = read_signed(value, &lines.state.system_start_s);
     } else if (std::strncmp(key, keys::adapter_prefix, sizeof keys::adapter_prefix - 1) == 0) {
         take_adapter_line(lines, key, value);
+    } else if (std::strncmp(key, keys::router_prefix, sizeof keys::router_prefix - 1) == 0) {
+        take_router_line(lines.router, key, value);
     } else if (std::strncmp(key, keys::roaming_left_prefix, sizeof keys::roaming_left_prefix - 1) == 0) {
         LeftBehind left{key + sizeof keys::roaming_left_prefix - 1, {}};
         if (read_count_pair(value, &left.stamp.written, &left.stamp.size))
@@ -210,23 +179,6 @@ bool take_over_earlier(const UsageLines& lines, UsageCount* usage, const char* d
     return true;
 }
 
-void add_line(std::string& text, const std::string& key, const std::string& value) {
-    text += key;
-    text += '\t';
-    text += value;
-    text += '\n';
-}
-
-std::string count_text(std::uint64_t count) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(count));
-    return text;
-}
-
-std::string count_pair_text(std::uint64_t received, std::uint64_t sent) {
-    return count_text(received) + "," + count_text(sent);
-}
-
 }  // namespace
 
 bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state, const char* download,
@@ -239,6 +191,7 @@ bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state,
     if (lines.this_version) {
         *state = lines.state;
         take_adapters(lines, usage);
+        usage->router = router_of_lines(lines.router);
         return true;
     }
     return take_over_earlier(lines, usage, download ? download : "", upload ? upload : "");
@@ -288,6 +241,7 @@ std::string usage_file_text(const UsageCount& usage, const PlanWarningState& pla
             }
         }
     }
+    text += router_file_text(usage.router);
     if (plan.level > 0) {
         char date[11];
         format_iso_date(date, plan.period_first);

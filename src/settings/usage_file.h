@@ -1,7 +1,7 @@
 // usage.cfg, this machine's newest counts, in the settings file's format:
 // today's and this month's traffic of the graph's interfaces under the six
-// "usage." keys that earlier versions wrote, and under "adapter." and "plan."
-// keys what the counting needs to go on after a restart.
+// "usage." keys that earlier versions wrote, and under "adapter.", "router."
+// and "plan." keys what the counting needs to go on after a restart.
 //
 // Where every count lives. usage-history.csv holds each date's count of each
 // adapter as it was when the history was last written. usage.cfg holds every
@@ -56,7 +56,7 @@ bool load_usage_file(const char* path, UsageCount* usage, UsageFileState* state,
 
 // The file's content: the six keys from `usage.day` and `usage.month`, then
 // every adapter with counter bases or counts the history does not hold as
-// they are, then the plan's warned state.
+// they are, the router's base, then the plan's warned state.
 std::string usage_file_text(const UsageCount& usage, const PlanWarningState& plan);
 
 // Its lines for the roamed files whose removal is still owed.

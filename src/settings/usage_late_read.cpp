@@ -110,6 +110,8 @@ void merge_late_usage(UsageCount& usage, const LateUsage& late, const UnreadCoun
         take_filed_usage(usage, adapter, row.day, hardware, received, sent, false);
     }
     usage.changed = true;
+    // The router's readings waited for the file: its base counts them.
+    if (!usage.router.known) usage.router = file.router;
     if (!same_boot) return;
     if (counting.first_reading) count_to_first_reading(usage, file, counting);
     for (const UsageCounter& base : file.counters) {

@@ -1,6 +1,7 @@
 // libFuzzer target: any bytes as usage.cfg (first byte even) or as
-// usage-history.csv (odd) must load, save and reload to the same counts, and
-// saving that again must give the same bytes.
+// usage-history.csv (odd) must load, save and reload to the same counts and
+// counter bases (the router's too), and saving that again must give the same
+// bytes.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -47,6 +48,15 @@ std::vector<Base> bases_of(const UsageCount& usage) {
     return bases;
 }
 
+std::tuple<bool, std::string, std::uint64_t, std::uint64_t, bool, bool, std::uint64_t, bool, std::uint64_t,
+           std::int64_t>
+router_of(const UsageCount& usage) {
+    const RouterBase& base = usage.router.base;
+    return {usage.router.known,    usage.router.identity, base.received,  base.sent,
+            base.wide_counters,    base.uptime_known,     base.uptime_cs, base.discontinuity_known,
+            base.discontinuity_cs, base.counted_uptime_ms};
+}
+
 // usage.cfg as a start reads it, and as the next save writes it.
 std::string usage_text(UsageCount& usage, const UsageFileState& state) {
     usage.system_start_s = state.system_start_s;
@@ -67,6 +77,7 @@ void round_trip_usage_file(const std::string& input) {
     check(load_usage_file(saved.c_str(), &again, &state_again, "other", "other"), "reload failed");
     check(rows_of(again, false) == rows_of(first, false), "reloaded counts differ");
     check(bases_of(again) == bases_of(first), "reloaded counter bases differ");
+    check(router_of(again) == router_of(first), "reloaded router base differs");
     check(usage_text(again, state_again) == text, "second save differs");
 }
 

@@ -3,12 +3,16 @@
 // links of known and unknown speed; a clock that crosses midnight and month
 // ends, goes back and jumps; and a program that ticks, saves, sleeps, ends, is
 // killed (also between and inside its writes), meets held files, restarts and
-// reboots. The model knows what the adapters truly carried and which reading
-// saw it, never how the program counts. After every reading, and at the last
-// start from the files: no name on no date holds more than readings on that
-// date could see of it (nothing counted twice), and all counts together fall
-// short of what the readings saw by no more than the README's allowances for
-// the events the sequence ran.
+// reboots. A household router beside them carries traffic whether the program
+// runs or not, on 32-bit or 64-bit counters that wrap, restart with it or are
+// made anew, with an uptime that restarts at every reconnect; it falls silent,
+// and another router answers at its address now and then. The model knows what
+// the adapters and the router truly carried and which reading saw it, never
+// how the program counts. After every reading, and at the last start from the
+// files: no name on no date holds more than readings on that date could see of
+// it (nothing counted twice), and the adapters' counts together, and the
+// router's, fall short of what the readings saw by no more than the README's
+// allowances for the events the sequence ran.
 //
 // MIVREL_USAGE_SEED=n replays one sequence (MIVREL_USAGE_TRACE=1 prints its
 // steps); MIVREL_USAGE_SECONDS=s runs fresh seeds for that long
@@ -31,7 +35,9 @@
 
 #include "monitor/clock.h"
 #include "monitor/counter_source.h"
+#include "monitor/router_count.h"
 #include "monitor/usage_count.h"
+#include "settings/router_keeping.h"
 #include "settings/save_worker.h"
 #include "settings/settings_file.h"
 #include "settings/usage_file.h"
@@ -63,6 +69,13 @@ enum class Ev {
     reset,      // adapter `a`'s counters go back to 0
     clock,      // the wall clock moves by `n` seconds
     glitch,     // adapter `a`'s next reading shows its counters a little below the last (`n` says how far)
+    router,  // the router comes: SNMP (`a` & 1), 64-bit (& 2), chosen by address alone (& 4), counters at `n`
+    r_traffic,    // `n` bytes at 1 Gbit/s (less at its speed) wait to be received, and a third of it sent
+    r_restart,    // it restarts: counters from 0, its uptime from when it has booted
+    r_remake,     // SNMP: its WAN interface is made anew, the discontinuity time says so
+    r_reconnect,  // UPnP: its uptime restarts, the counters go on
+    r_silent,     // it answers none of the next `n` polls
+    r_other,      // another router answers the next `n` polls at its address
 };
 
 struct Step {
@@ -103,9 +116,21 @@ struct Base {
     int epoch;
 };
 
+// The router's reading that the program counts from, in the model's eyes:
+// where its link stood, what it showed, and when.
+struct RouterMark {
+    bool known = false;
+    Pair place{}, shown{};
+    std::int64_t real_s = 0;
+    int counter_epoch = 0, uptime_epoch = 0;
+    bool untimed = false;  // kept through a start taken for another boot
+};
+
 // What the files give at a start: the bases and the boot of the snapshot the
 // last completed usage.cfg was written from, and the model's totals then.
 struct Checkpoint {
+    RouterMark router_base;
+    Pair router_due{}, router_allowance{};
     std::map<std::uint64_t, Base> bases;
     Pair due{};
     Pair allowance{};
@@ -114,7 +139,23 @@ struct Checkpoint {
     bool exists = false;
 };
 
+// Its counters hold what its WAN link carried since they last started from 0
+// (32-bit ones modulo 2^32); it boots 2 s after they do, and its uptime counts
+// from then. A link of unknown speed carries a gigabit a second at most.
+struct SimRouter {
+    bool present = false, snmp = false, wide = false, answered = false, check = true, held = false;
+    std::uint64_t speed_bps = 0;
+    Pair carried{}, restart_place{}, offset{};
+    std::int64_t up_since_s = 0, booted_s = 0;
+    std::uint64_t discontinuity_cs = 0, waiting = 0;
+    int counter_epoch = 0, uptime_epoch = 0, silent = 0, other = 0;
+    RouterMark base;
+    Pair seen{}, own_from{}, due{}, allowance{};
+};
+
 struct Sim {
+    SimRouter router;
+    std::int64_t real_s = 0;
     std::vector<SimAdapter> adapters;  // in the table's order
     std::uint64_t next_luid = 0x100000001;
     std::int64_t wall_s = 0, uptime_s = 0, mono_ns = 0;
@@ -309,7 +350,93 @@ Pair recount_pending() {
 }
 
 Checkpoint checkpoint() {
-    return {sim->bases, sim->due, sim->allowance, recount_pending(), sim->wall_s - sim->uptime_s, true};
+    return {sim->router.base, sim->router.due,   sim->router.allowance, sim->bases, sim->due,
+            sim->allowance,   recount_pending(), sim->start_seen_s,     true};
+}
+
+Pair router_counters() {
+    const SimRouter& r = sim->router;
+    Pair counters{};
+    for (int d : {0, 1}) {
+        counters[d] = r.offset[d] + r.carried[d] - r.restart_place[d];
+        if (!r.wide) counters[d] &= 0xFFFFFFFF;
+    }
+    return counters;
+}
+
+// What the readings since the program's base let go: the bytes before a
+// restart of the counters, and their old value when they passed it again; at a
+// reconnect, a wrap; on 32-bit counters, all after one wrap's time (30 s at an
+// unknown speed); from a base kept through a start taken for another boot,
+// all.
+void model_router_reading(const Pair& shown, DayNumber today) {
+    SimRouter& r = sim->router;
+    for (int d : {0, 1}) {
+        const std::uint64_t newly = above(r.carried[d], r.seen[d]);
+        r.seen[d] = std::max(r.seen[d], r.carried[d]);
+        r.due[d] += newly;
+        if (!r.base.known) r.allowance[d] += newly;
+    }
+    const RouterMark& base = r.base;
+    const std::int64_t ms = (sim->real_s - base.real_s + 1) * 1000;
+    const bool wrap_time = !r.wide && (r.speed_bps ? carries(r.speed_bps, ms) >= 0xFFFFFFFF : ms >= 29'000);
+    Pair& own = sim->could_see[{router_choice.name, today}];
+    for (int d : {0, 1}) {
+        if (!base.known) break;
+        const std::uint64_t interval = above(r.carried[d], base.place[d]);
+        std::uint64_t lost = 0;
+        if (r.counter_epoch != base.counter_epoch)
+            lost = above(r.restart_place[d], base.place[d]) + (shown[d] >= base.shown[d] ? base.shown[d] : 0);
+        else if (r.uptime_epoch != base.uptime_epoch && shown[d] < base.shown[d])
+            lost = interval;
+        if (wrap_time || base.untimed) lost = interval;
+        r.allowance[d] += std::min(lost, interval);
+        own[d] += above(r.carried[d], r.own_from[d]);
+    }
+    r.own_from = r.carried;
+    r.base = {true, r.carried, shown, sim->real_s, r.counter_epoch, r.uptime_epoch};
+}
+
+// One poll, as the router's thread makes it.
+void poll_router() {
+    SimRouter& r = sim->router;
+    if (!r.present) return;
+    RouterReading reading{};
+    reading.taken_ns = sim->mono_ns;
+    reading.taken_wall_s = sim->wall_s;
+    reading.uptime_known = true;
+    reading.uptime_cs =
+        100 * static_cast<std::uint64_t>(std::max<std::int64_t>(0, sim->real_s - r.up_since_s));
+    reading.discontinuity_known = r.snmp;
+    reading.discontinuity_cs = r.discontinuity_cs;
+    reading.link_down_bps = reading.link_up_bps = r.speed_bps;
+    const Pair shown = router_counters();
+    // Booting, it answers nothing.
+    const bool home = r.silent == 0 && r.other == 0 && sim->real_s >= r.booted_s;
+    if (!home && r.other == 0) {
+        r.silent -= r.silent > 0;
+        reading.problem = RouterProblem::address_silent;
+    } else if (r.other > 0) {
+        reading.problem = --r.other % 2 ? RouterProblem::other_router : RouterProblem::none;
+        std::snprintf(reading.identity, sizeof reading.identity, "uuid:other");
+        reading.received = reading.sent = static_cast<std::uint64_t>(sim->mono_ns);
+    } else {
+        std::snprintf(
+            reading.identity, sizeof reading.identity, "%s",
+            r.snmp ? "10.77.1.1 02:00:00:77:00:01" : "uuid:home urn:upnp-org:serviceId:WANCommonIFC1");
+        std::snprintf(reading.friendly_name, sizeof reading.friendly_name, "%s",
+                      r.snmp ? "wan0" : "home router");
+        reading.received = shown[0];
+        reading.sent = shown[1];
+        reading.wide_counters = r.wide && r.snmp;
+        reading.identity_checked = r.check;
+    }
+    r.held |= keep_router_reading(reading).check_identity;
+    // After a silence or another router's answer, the identity is checked again.
+    r.check = !home;
+    if (!home) return;
+    r.answered = true;
+    model_router_reading(shown, static_cast<DayNumber>(sim->wall_s / 86400));
 }
 
 // Runs one action of the program: a usage snapshot it queues is the model's
@@ -357,9 +484,19 @@ void start_program() {
         const auto base = sim->bases.find(a.luid);
         a.own_from = base == sim->bases.end() ? a.start : base->second.place;
     }
+    // The router's base outlives a boot, though not the time it was read;
+    // without one, what the readings saw since the files were written is gone.
+    SimRouter& r = sim->router;
+    r.base = files.router_base;
+    r.base.untimed |= !sim->same_boot;
+    r.allowance = files.router_allowance;
+    r.own_from = r.base.place;
+    for (int d : {0, 1}) r.allowance[d] += r.base.known ? 0 : r.due[d] - files.router_due[d];
+    r.check = true;
     sim->first = true;
     hold_saves(true);
     program([] { load_usage(); });
+    program(poll_router);
     sim->running = true;
     sim->clean_run = sim->usage_held == 0 && sim->history_held == 0;
 }
@@ -373,13 +510,26 @@ std::string unsaved_bases() {
         if (!sim->durable.bases.count(known.first))
             missing += "no base kept for identity " + std::to_string(known.first) + "\n";
     }
+    if (sim->router.base.known && !sim->durable.router_base.known) missing += "no base kept for the router\n";
     const std::int64_t apart = sim->durable.start_s - sim->start_seen_s;
     if (apart > same_boot_tolerance_s || apart < -same_boot_tolerance_s)
         missing += "the clock's move not kept\n";
     return missing;
 }
 
+// The router's link carries what waits for it, at its speed at most.
+void pass_real_time(std::int64_t seconds) {
+    SimRouter& r = sim->router;
+    const std::uint64_t bytes =
+        std::min(r.waiting, carries(r.speed_bps ? r.speed_bps : 1'000'000'000, seconds * 1000));
+    r.carried[0] += bytes;
+    r.carried[1] += bytes / 3;
+    r.waiting -= bytes;
+    sim->real_s += seconds;
+}
+
 void pass_time(std::int64_t seconds) {
+    pass_real_time(seconds);
     sim->wall_s += seconds;
     sim->uptime_s += seconds;
     sim->mono_ns += seconds * 1'000'000'000;
@@ -392,7 +542,7 @@ std::string pair_text(const Pair& counts) {
 // The program's counts against the bounds: each name's on each date, and all together.
 std::string out_of_bounds() {
     std::string wrong;
-    Pair total{};
+    Pair total{}, router_total{};
     for (const UsageDay& row : usage_count.days) {
         const std::string name = usage_count.adapters[static_cast<std::size_t>(row.adapter)].name;
         const Pair counted = {row.received, row.sent};
@@ -403,8 +553,19 @@ std::string out_of_bounds() {
         if (counted[0] > could[0] || counted[1] > could[1])
             wrong += std::string("counted ") + date + " " + name + " " + pair_text(counted) +
                      ", more than its readings could see: " + pair_text(could) + "\n";
-        for (int d : {0, 1}) total[d] += counted[d];
+        for (int d : {0, 1})
+            (same_text(name.c_str(), router_choice.name) ? router_total : total)[d] += counted[d];
     }
+    const SimRouter& r = sim->router;
+    for (int d : {0, 1}) {
+        const std::uint64_t pending = r.base.known ? above(r.seen[d], r.base.place[d]) : 0;
+        if (router_total[d] > r.due[d] || r.due[d] - router_total[d] > r.allowance[d] + pending) {
+            wrong += "router counted " + pair_text(router_total) + " of " + pair_text(r.due) +
+                     " seen, allowed to lose " + pair_text(r.allowance) + "\n";
+            break;
+        }
+    }
+    if (r.held) wrong += "a router's reading held, though its link could carry what it grew\n";
     const Pair pending = recount_pending();
     for (int d : {0, 1}) {
         if (total[d] > sim->due[d] || sim->due[d] - total[d] > sim->allowance[d] + pending[d]) {
@@ -426,6 +587,64 @@ void reset_counters(SimAdapter& a) {
     a.glitch = 0;
 }
 
+// The router as the user chose it, given by its address alone or whole.
+void start_router(const Step& step) {
+    SimRouter& r = sim->router;
+    r = {};
+    r.present = true;
+    r.snmp = step.a & 1;
+    r.wide = step.a & 2;
+    r.speed_bps = step.speed_bps;
+    r.offset = {static_cast<std::uint64_t>(step.n), static_cast<std::uint64_t>(step.n) / 3};
+    r.up_since_s = sim->real_s - 86400;
+    router_choice = {};
+    router_choice.source = r.snmp ? RouterSource::snmp : RouterSource::upnp;
+    std::snprintf(router_choice.snmp_host, sizeof router_choice.snmp_host, "10.77.1.1");
+    if (step.a & 4) return;
+    std::snprintf(router_choice.identity, sizeof router_choice.identity, "%s",
+                  r.snmp ? "10.77.1.1 02:00:00:77:00:01" : "uuid:home urn:upnp-org:serviceId:WANCommonIFC1");
+    std::snprintf(router_choice.name, sizeof router_choice.name, "Router: home");
+}
+
+void router_event(const Step& step) {
+    SimRouter& r = sim->router;
+    if (!r.present) return;
+    const std::int64_t uptime_cs = 100 * (sim->real_s - r.up_since_s);
+    switch (step.event) {
+        case Ev::r_traffic:
+            // As much of its link's 10 s as `n` is of a gigabit link's.
+            r.waiting += carries(r.speed_bps ? r.speed_bps : 1'000'000'000, step.n / 125'000);
+            break;
+        case Ev::r_restart:
+        case Ev::r_remake:
+            if (step.event == Ev::r_remake && !r.snmp) break;
+            ++r.counter_epoch;
+            r.restart_place = r.carried;
+            r.offset = {};
+            if (step.event == Ev::r_remake) {
+                r.discontinuity_cs = std::max<std::uint64_t>(uptime_cs, r.discontinuity_cs + 1);
+                break;
+            }
+            r.discontinuity_cs = 0;
+            [[fallthrough]];
+        case Ev::r_reconnect:
+            if (step.event == Ev::r_reconnect && r.snmp) break;
+            ++r.uptime_epoch;
+            // It boots for 2 s; a connection comes up once it has.
+            if (step.event == Ev::r_restart) r.booted_s = sim->real_s + 2;
+            r.up_since_s = std::max(r.booted_s, sim->real_s);
+            break;
+        case Ev::r_silent:
+            r.silent = static_cast<int>(step.n);
+            break;
+        case Ev::r_other:
+            if (r.answered) r.other = static_cast<int>(step.n);
+            break;
+        default:
+            break;
+    }
+}
+
 void apply(const Step& step) {
     auto adapter = [&]() -> SimAdapter* {
         return sim->adapters.empty()
@@ -442,6 +661,7 @@ void apply(const Step& step) {
         case Ev::tick:
             pass_time(10);
             if (sim->running) program([] { keep_usage(sim->mono_ns); });
+            if (sim->running) program(poll_router);
             break;
         case Ev::saves:
             if (sim->running) program([] { run_held_saves(); });
@@ -489,6 +709,7 @@ void apply(const Step& step) {
         case Ev::reboot:
             stop_program();
             sim->wall_s += 300;
+            pass_real_time(300);
             sim->uptime_s = 0;
             sim->can_revert = false;
             for (SimAdapter& a : sim->adapters) {
@@ -537,6 +758,12 @@ void apply(const Step& step) {
         case Ev::clock:
             sim->wall_s += step.n;
             break;
+        case Ev::router:
+            start_router(step);
+            break;
+        default:
+            router_event(step);
+            break;
     }
 }
 
@@ -551,6 +778,7 @@ struct Machine {
         state.uptime_s = 600;
         state.mono_ns = 1'000'000'000'000;
         sim = &state;
+        router_choice = {};
         set_counter_backend(&sim_backend);
         read_local_date = [](char(&text)[11]) {
             format_iso_date(text, static_cast<DayNumber>(sim->wall_s / 86400));
@@ -570,6 +798,7 @@ struct Machine {
         file_replacer = replace_file;
         file_flusher = flush_file_to_disk;
         usage_count = {};
+        router_choice = {};
         sim = nullptr;
         std::filesystem::remove_all(folder);
     }
@@ -629,6 +858,25 @@ std::vector<Step> random_steps(std::uint64_t seed) {
     std::vector<Step> steps;
     for (int i = 0; i < 3; ++i)
         steps.push_back({Ev::appear, static_cast<int>(below(6)), counters(), speed()});
+    // The router's events come from a stream of their own, so that the
+    // adapters' sequence of a seed stays what it was.
+    std::mt19937_64 router_random(seed ^ 0x726f75746572);
+    auto router_below = [&](std::int64_t n) {
+        return static_cast<std::int64_t>(router_random() % static_cast<std::uint64_t>(n));
+    };
+    const int kind = static_cast<int>(router_below(8));
+    const std::uint64_t router_speeds[] = {0, 10'000'000, 100'000'000, 1'000'000'000};
+    steps.push_back({Ev::router, kind,
+                     kind & 2 ? router_below(1LL << 50) : (1LL << 32) - router_below(1LL << 31) - 1,
+                     router_speeds[router_below(4)]});
+    auto router_step = [&] {
+        const std::int64_t roll = router_below(100);
+        if (roll < 50)
+            return Step{Ev::r_traffic, 0,
+                        router_below(4) ? router_below(1'300'000'000) : router_below(100'000)};
+        const Ev events[] = {Ev::r_restart, Ev::r_remake, Ev::r_reconnect, Ev::r_silent, Ev::r_other};
+        return Step{events[roll % 5], 0, 1 + router_below(5)};
+    };
     bool running = false;
     const int length = 150 + static_cast<int>(below(150));
     for (int i = 0; i < length; ++i) {
@@ -697,6 +945,10 @@ std::vector<Step> random_steps(std::uint64_t seed) {
                 break;
             default:
                 break;
+        }
+        for (std::int64_t n = router_below(3); n > 0; --n) {
+            const Step next = router_step();
+            if (next.event == Ev::r_traffic || router_below(8) == 0) steps.push_back(next);
         }
         // Hours pass now and then, so that dates and months go by.
         if (step.event == Ev::tick && below(20) == 0) steps.push_back({Ev::clock, 0, 4 * 3600});

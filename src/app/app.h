@@ -36,6 +36,7 @@ constexpr UINT settings_confirmed_message = WM_APP + 11;
 // that asked for it reports a failure, or the Main window once that has closed.
 // lParam carries the outcome (dialogs/history_export.h).
 constexpr UINT export_done_message = WM_APP + 12;
-// Posted by the router's poll thread after each poll: lParam carries a
-// RouterReading made with new, which the Main window deletes once counted.
-constexpr UINT router_reading_message = WM_APP + 13;
+// Posted by the router's threads, after each poll and each of the Router
+// dialog's requests: wParam names the record lParam points to (RouterAnswer),
+// made with new, which the receiver deletes.
+constexpr UINT router_answer_message = WM_APP + 13;

@@ -64,6 +64,7 @@ LRESULT on_create(HWND window) {
     register_update_restart();
     load_settings();
     start_data_plan_watch();
+    start_router_polls(window);
     // The settings may have placed the window on a screen of another scale,
     // and nothing promises a WM_DPICHANGED during that move.
     const int placed_dpi = window_dpi(window);
@@ -332,8 +333,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case export_done_message:
             report_export(lparam);
             return 0;
-        case router_reading_message:
-            return on_router_reading(lparam);
+        case router_answer_message:
+            return on_router_answer(wparam, lparam);
         default:
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.

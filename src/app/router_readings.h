@@ -1,14 +1,25 @@
-// The router's readings on the window's thread: each poll's reading counted,
-// and what it teaches kept.
+// The household's router on the window's thread: its polls started from the
+// settings, each poll's reading counted, and what it teaches kept.
 #pragma once
 
 #include <windows.h>
 
-// router_reading_message: takes the reading the poll thread made and deletes
-// it. A router chosen by its address alone has its identity and name kept in
-// the settings at once.
-LRESULT on_router_reading(LPARAM reading);
+#include "monitor/router_reading.h"
 
-// True once after a reading grew by more than the router's link could carry:
-// its identity is to be checked before the next reading counts that growth.
-bool take_router_identity_check();
+// The router's thread as the Main window drives it, which tests replace:
+// nothing in them may reach a network.
+struct RouterPolls {
+    void (*poll)(const RouterChoice& choice);
+    void (*check_identity)();
+};
+extern RouterPolls router_polls;
+
+// At start, once the settings are read: the chosen router is polled from now
+// on, its first poll at once. Off sends nothing.
+void start_router_polls(HWND window);
+
+// router_answer_message: takes the record the router's thread made and
+// deletes it. A reading is counted; a router chosen by its address alone has
+// its identity and name kept in the settings at once, and one found again at
+// another address or interface is followed there.
+LRESULT on_router_answer(WPARAM kind, LPARAM record);

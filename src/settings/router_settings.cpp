@@ -60,9 +60,9 @@ void load_router_settings() {
     whole = take_text(choice.snmp_community, keys::router_snmp_community, default_community) && whole;
     whole = take_text(choice.identity, keys::router_identity) && whole;
     whole = take_text(choice.name, keys::router_name) && whole;
-    const std::int64_t interface = read_setting_int64(stored_text(keys::router_snmp_interface));
-    if (interface >= 1 && interface <= INT32_MAX)
-        choice.snmp_interface = static_cast<std::int32_t>(interface);
+    const std::int64_t if_index = read_setting_int64(stored_text(keys::router_snmp_interface));
+    if (if_index >= 1 && if_index <= INT32_MAX)
+        choice.snmp_interface = static_cast<std::int32_t>(if_index);
     const bool usable = choice.source == RouterSource::upnp   ? choice.location[0] != '\0'
                         : choice.source == RouterSource::snmp ? choice.snmp_host[0] && choice.snmp_interface
                                                               : false;

@@ -16,6 +16,7 @@
 #include "app/notification_area.h"
 #include "app/notification_icon.h"
 #include "app/program.h"
+#include "app/router_readings.h"
 #include "app/window_options.h"
 #include "monitor/traffic_graph.h"
 #include "support/graph_fixture.h"
@@ -158,8 +159,17 @@ std::string settings_lines(const std::vector<std::pair<std::string, std::string>
     return text;
 }
 
+AskedRouterPolls asked_router_polls;
+
 void MainWindowTest::SetUp() {
     ASSERT_NE(modals.timer, 0u);
+    asked_router_polls = {};
+    router_polls.poll = [](const RouterChoice& choice) {
+        const char* sources[] = {"off", "upnp", "snmp"};
+        asked_router_polls.polled.push_back(std::string(sources[static_cast<int>(choice.source)]) + " " +
+                                            choice.location + choice.snmp_host);
+    };
+    router_polls.check_identity = [] { ++asked_router_polls.identity_checks; };
     AppDataGuard::set("AppData", folder.path.string());
     clear_settings();
     reset_file_notices();

@@ -53,6 +53,14 @@ public:
     UINT_PTR timer = 0;
 };
 
+// What the window asked of the router's thread, which the tests stand in for:
+// nothing of theirs reaches a network.
+struct AskedRouterPolls {
+    std::vector<std::string> polled;  // each choice's source and where it is read
+    int identity_checks = 0;
+};
+extern AskedRouterPolls asked_router_polls;
+
 // A settings file's lines, each key TAB value LF.
 std::string settings_lines(const std::vector<std::pair<std::string, std::string>>& pairs);
 

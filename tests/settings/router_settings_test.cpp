@@ -17,7 +17,7 @@ using RouterSettingsTest = SettingsTest;
 TEST_F(RouterSettingsTest, OutOfRangeValuesReadAsOff) {
     const std::string long_text(router_text_size, 'a');
     const struct {
-        const char *source, *location, *host, *interface, *community;
+        const char *source, *location, *host, *if_index, *community;
         RouterSource read;
         const char* read_community;
     } cases[] = {
@@ -32,12 +32,12 @@ TEST_F(RouterSettingsTest, OutOfRangeValuesReadAsOff) {
         {"snmp", "", "10.0.0.1", "3", long_text.c_str(), RouterSource::off, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.source) + " " + c.location + " " + c.host + " " + c.interface);
+        SCOPED_TRACE(std::string(c.source) + " " + c.location + " " + c.host + " " + c.if_index);
         clear_settings();
         set_setting("router.source", c.source);
         set_setting("router.location", c.location);
         set_setting("router.snmp_host", c.host);
-        set_setting("router.snmp_interface", c.interface);
+        set_setting("router.snmp_interface", c.if_index);
         set_setting("router.snmp_community", c.community);
         load_router_settings();
         EXPECT_EQ(router_choice.source, c.read);

@@ -94,11 +94,25 @@ int chosen_row(HWND dialog, int id) {
     return ListView_GetNextItem(item(dialog, id), -1, LVNI_SELECTED);
 }
 
+bool is_counted_now(const char* identity) {
+    return router_choice.identity[0] && std::strcmp(identity, router_choice.identity) == 0;
+}
+
+// The router counted now is picked again where a list shows it; otherwise
+// the first row takes the focus, for the arrow keys.
+void focus_row(HWND list, int count, int counted) {
+    if (count <= 0) return;
+    const UINT state_bits = counted >= 0 ? LVIS_FOCUSED | LVIS_SELECTED : LVIS_FOCUSED;
+    ListView_SetItemState(list, counted >= 0 ? counted : 0, state_bits, state_bits);
+}
+
 void show_found(HWND dialog) {
     HWND list = item(dialog, IDC_ROUTER_FOUND);
     ListView_DeleteAllItems(list);
+    int counted = -1;
     for (int i = 0; i < state.found.count; ++i) {
         const FoundRouter& router = state.found.routers[i];
+        if (is_counted_now(router.identity)) counted = i;
         char counters[48];
         if (router.problem == RouterProblem::none)
             format_counters(counters, router.received, router.sent);
@@ -107,14 +121,18 @@ void show_found(HWND dialog) {
                           router.detail[0] ? router.detail : router_problem_words(router.problem));
         add_row(list, i, router.friendly_name, router.address, counters);
     }
-    if (state.found.count > 0) ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    focus_row(list, state.found.count, counted);
 }
 
 void show_interfaces(HWND dialog) {
     HWND list = item(dialog, IDC_ROUTER_INTERFACE_LIST);
     ListView_DeleteAllItems(list);
+    int counted = -1;
     for (int i = 0; i < state.interfaces.list.count; ++i) {
         const SnmpInterface& line = state.interfaces.list.interfaces[i];
+        char identity[router_text_size + phys_address_size];
+        std::snprintf(identity, sizeof identity, "%s %s", state.asked_host, line.phys_address);
+        if (is_counted_now(identity)) counted = i;
         char counters[48];
         if (line.counters_known)
             format_counters(counters, line.received, line.sent);
@@ -123,7 +141,7 @@ void show_interfaces(HWND dialog) {
                           router_problem_words(RouterProblem::counter_missing));
         add_row(list, i, line.name[0] ? line.name : line.description, line.phys_address, counters);
     }
-    if (state.interfaces.list.count > 0) ListView_SetItemState(list, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    focus_row(list, state.interfaces.list.count, counted);
 }
 
 // ---- The choice

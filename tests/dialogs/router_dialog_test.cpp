@@ -133,14 +133,17 @@ TEST_F(RouterDialogTest, AFoundRouterIsKeptNamedOnceAndPolledAndOffEndsThePolls)
           "router.name\tRouter: Living room\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
 
-    // Its traffic counted under its name: the same router chosen again keeps it.
+    // Its traffic counted under its name: listed again it is picked, and
+    // chosen again it keeps its name.
     usage_adapter_index(usage_count, name, true);
     asked.clear();
     ASSERT_TRUE(run([](HWND dialog) {
-        answer(
-            RouterAnswer::search,
-            new RouterSearch{RouterProblem::none, 1, {found("Living room", "uuid:lr", RouterProblem::none)}});
-        pick(dialog, IDC_ROUTER_FOUND, 0);
+        answer(RouterAnswer::search,
+               new RouterSearch{RouterProblem::none,
+                                2,
+                                {found("Kitchen", "uuid:k", RouterProblem::none),
+                                 found("Living room", "uuid:lr", RouterProblem::none)}});
+        EXPECT_EQ(ListView_GetNextItem(GetDlgItem(dialog, IDC_ROUTER_FOUND), -1, LVNI_SELECTED), 1);
         click(dialog, IDOK);
     }));
     EXPECT_STREQ(router_choice.name, name);

@@ -40,3 +40,6 @@ constexpr UINT export_done_message = WM_APP + 12;
 // dialog's requests: wParam names the record lParam points to (RouterAnswer),
 // made with new, which the receiver deletes.
 constexpr UINT router_answer_message = WM_APP + 13;
+// Sent by the Router dialog's OK: router_choice is the user's now. It is kept
+// in the settings and polled from now on (Off: the polls end).
+constexpr UINT router_chosen_message = WM_APP + 14;

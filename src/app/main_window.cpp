@@ -335,6 +335,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             return 0;
         case router_answer_message:
             return on_router_answer(wparam, lparam);
+        case router_chosen_message:
+            return on_router_chosen();
         default:
             if (is_show_request(message)) return on_show_request();
             // The taskbar was re-created: the icon must be added again.

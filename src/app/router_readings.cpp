@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/app.h"
+#include "dialogs/router_dialog.h"
 #include "monitor/router_poll.h"
 #include "settings/router_keeping.h"
 #include "settings/router_settings.h"
@@ -56,11 +57,16 @@ LRESULT on_router_answer(WPARAM kind, LPARAM record) {
             return on_router_reading(
                 std::unique_ptr<RouterReading>(reinterpret_cast<RouterReading*>(record)));
         case RouterAnswer::search:
-            delete reinterpret_cast<RouterSearch*>(record);
-            return 0;
         case RouterAnswer::interfaces:
-            delete reinterpret_cast<SnmpInterfaces*>(record);
+            take_router_answer(kind, record);
             return 0;
     }
+    return 0;
+}
+
+LRESULT on_router_chosen() {
+    store_router_settings();
+    queue_settings_save();
+    router_polls.poll(router_choice);
     return 0;
 }

@@ -19,7 +19,11 @@ extern RouterPolls router_polls;
 void start_router_polls(HWND window);
 
 // router_answer_message: takes the record the router's thread made and
-// deletes it. A reading is counted; a router chosen by its address alone has
+// deletes it. A search's or an interface table's answer goes to the Router
+// dialog. A reading is counted; a router chosen by its address alone has
 // its identity and name kept in the settings at once, and one found again at
 // another address or interface is followed there.
 LRESULT on_router_answer(WPARAM kind, LPARAM record);
+
+// router_chosen_message.
+LRESULT on_router_chosen();

@@ -370,7 +370,7 @@ RateUnits confirmed_rate_units() {
 void register_dialog_controls() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_BAR_CLASSES;
+    controls.dwICC = ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES;
     InitCommonControlsEx(&controls);
 }
 

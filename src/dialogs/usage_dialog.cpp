@@ -7,9 +7,11 @@
 #include "app/app.h"
 #include "app/modal.h"
 #include "dialogs/history_export.h"
+#include "dialogs/router_dialog.h"
 #include "dialogs/usage_chart_window.h"
 #include "dialogs/usage_plan_controls.h"
 #include "dialogs/usage_view.h"
+#include "monitor/router_count.h"
 #include "monitor/usage_history.h"
 #include "resources/resource.h"
 #include "settings/usage_keeping.h"
@@ -143,6 +145,17 @@ void fill_adapters(HWND dialog) {
     read_adapter_choice(dialog);
 }
 
+// A router chosen now is listed before its first day is counted, so that
+// the plan can be set to count it at once.
+void choose_router(HWND dialog) {
+    if (open_router_dialog(dialog) != IDOK || router_choice.source == RouterSource::off ||
+        !router_choice.name[0])
+        return;
+    HWND list = item(dialog, IDC_USAGE_ADAPTER);
+    if (SendMessageA(list, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>(router_choice.name)) < 0)
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(router_choice.name));
+}
+
 // OK keeps the plan: a larger allowance or a new start day takes effect, and
 // re-arms the warnings, at once.
 void confirm_usage_dialog(HWND dialog) {
@@ -201,6 +214,9 @@ INT_PTR on_command(HWND dialog, int id, int code) {
             return TRUE;
         case IDC_USAGE_EXPORT:
             export_history(dialog);
+            return TRUE;
+        case IDC_USAGE_ROUTER:
+            choose_router(dialog);
             return TRUE;
         case IDOK:
             confirm_usage_dialog(dialog);

@@ -23,7 +23,8 @@ LRESULT CALLBACK stand_in_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
     }
     // What the dialogs ask of the Main window, the Main window's own handlers do.
     if (message == show_changes_message || message == settings_confirmed_message ||
-        message == export_done_message)
+        message == export_done_message || message == router_chosen_message ||
+        message == router_answer_message)
         return main_window_proc(window, message, wparam, lparam);
     return DefWindowProcA(window, message, wparam, lparam);
 }

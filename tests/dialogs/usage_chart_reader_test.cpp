@@ -24,21 +24,6 @@ void CALLBACK hear(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DW
     if (object == OBJID_CLIENT && child != CHILDID_SELF) heard.emplace_back(event, child);
 }
 
-// The label Windows' standard objects name a box or list by: the nearest
-// static before it, the search ending at a control that starts a group and
-// takes the tab.
-std::string documented_label(HWND control) {
-    char text[128] = {};
-    for (HWND before = GetWindow(control, GW_HWNDPREV); before; before = GetWindow(before, GW_HWNDPREV)) {
-        if (GetClassNameA(before, text, sizeof text) && !lstrcmpiA(text, "Static")) {
-            GetWindowTextA(before, text, sizeof text);
-            return text;
-        }
-        if ((GetWindowLongA(before, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) break;
-    }
-    return "";
-}
-
 using UsageChartReaderTest = DialogTest;
 
 // A list of the 31 days shown, each named by its date and valued by its

@@ -37,3 +37,18 @@ inline std::string accessible_text(IAccessible* object,
 inline long accessible_number(HRESULT result, const VARIANT& value) {
     return result == S_OK && value.vt == VT_I4 ? value.lVal : -1;
 }
+
+// The label Windows' standard objects name a box or list by: the nearest
+// static before it, the search ending at a control that starts a group and
+// takes the tab.
+inline std::string documented_label(HWND control) {
+    char text[128] = {};
+    for (HWND before = GetWindow(control, GW_HWNDPREV); before; before = GetWindow(before, GW_HWNDPREV)) {
+        if (GetClassNameA(before, text, sizeof text) && !lstrcmpiA(text, "Static")) {
+            GetWindowTextA(before, text, sizeof text);
+            return text;
+        }
+        if ((GetWindowLongA(before, GWL_STYLE) & (WS_GROUP | WS_TABSTOP)) == (WS_GROUP | WS_TABSTOP)) break;
+    }
+    return "";
+}

@@ -178,7 +178,10 @@ cpu_us() {
 
 # Requests to the router itself (TCP connections accepted, datagrams received
 # in its namespace): the traffic pushed through it is forwarded, never counted here.
-requests() { rns awk '$1 == "Tcp:" && $7 ~ /^[0-9]+$/ { t = $7 } $1 == "Udp:" && $2 ~ /^[0-9]+$/ { u = $2 } END { print t + u }' /proc/net/snmp; }
+requests() {
+    rns awk '$1 == "Tcp:" && $7 ~ /^[0-9]+$/ { t = $7 }
+             $1 == "Udp:" && $2 ~ /^[0-9]+$/ { u = $2 } END { print t + u }' /proc/net/snmp
+}
 
 now_ms() { date +%s%3N; }
 

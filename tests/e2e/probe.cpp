@@ -25,6 +25,8 @@
 //                                   does, and returns once it has handled that: it has read
 //                                   its counters (the readings of a test need not wait 10 s)
 //   probe kill                      ends the program's process where it stands
+//   probe answers <ms>              sends the window an empty message again and again for ms
+//                                   and prints "longest <ms>": its longest answer time
 //   probe run FOLDER PROGRAM [LOCAL]
 //                                   runs PROGRAM with "AppData" set to FOLDER and
 //                                   "LocalAppData" to LOCAL (else FOLDER too) and gives its
@@ -256,6 +258,26 @@ int kill_program() {
     return ended ? 0 : 1;
 }
 
+int longest_answer(DWORD span_ms) {
+    HWND window = program_window();
+    if (!window) return 1;
+    LARGE_INTEGER frequency, start, before, after;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    LONGLONG longest = 0;
+    do {
+        QueryPerformanceCounter(&before);
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result)) return 1;
+        QueryPerformanceCounter(&after);
+        if (after.QuadPart - before.QuadPart > longest) longest = after.QuadPart - before.QuadPart;
+        Sleep(2);
+    } while ((after.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart < span_ms);
+    std::printf("longest %.1f\n",
+                static_cast<double>(longest) * 1000.0 / static_cast<double>(frequency.QuadPart));
+    return 0;
+}
+
 int run(const char* app_data, const char* program, const char* local_app_data) {
     if (!SetEnvironmentVariableA("AppData", app_data) ||
         !SetEnvironmentVariableA("LocalAppData", local_app_data))
@@ -292,6 +314,7 @@ int main(int argc, char** argv) {
     if (is("close", 0)) return post_to_program(WM_CLOSE, 0, 0);
     if (is("kill", 0)) return kill_program();
     if (is("wake", 0)) return send_to_program(WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    if (is("answers", 1)) return longest_answer(milliseconds(argv[2]));
     if (is("command", 1)) return post_to_program(WM_COMMAND, milliseconds(argv[2]), 0);
     if (is("front", 0)) {
         char name[64] = "none";
@@ -307,9 +330,9 @@ int main(int argc, char** argv) {
     if ((is("run", 2) || is("run", 3))) return run(argv[2], argv[3], argc > 4 ? argv[4] : argv[2]);
     if (is("usage", 1)) return open_usage(milliseconds(argv[2]));
     if (is("export", 2)) return export_usage(argv[2], milliseconds(argv[3]));
-    std::fprintf(
-        stderr,
-        "usage: probe "
-        "find|wait|gone|escape|close|command|icon|front|answer|theme|usage|export|tip|run|wake ...\n");
+    std::fprintf(stderr,
+                 "usage: probe "
+                 "find|wait|gone|escape|close|command|icon|front|answer|theme|usage|export|tip|run|wake|"
+                 "answers ...\n");
     return 2;
 }

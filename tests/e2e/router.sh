@@ -50,6 +50,20 @@ lanes=(upnp snmp device idle)
 wan_mac=02:00:00:77:00:01
 agent_lag=6
 
+# A namespace's last processes (Wine's services outlive their wineserver's
+# -k, a daemon may linger) go with it: deleting the name alone would leave
+# the namespace alive under them.
+remove_namespace() {
+    local ns=$1 pids
+    for _ in $(seq 20); do
+        pids=$(ip netns pids "$ns" 2>/dev/null) || break
+        [ -n "$pids" ] || break
+        kill -9 $pids 2>/dev/null
+        sleep 0.1
+    done
+    ip netns del "$ns" 2>/dev/null
+}
+
 # Every lane's processes and namespaces go, on failure too.
 e2e_cleanup() {
     local lane dir pid ns
@@ -63,7 +77,7 @@ e2e_cleanup() {
             for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
             kill -9 "$pid" 2>/dev/null
         done
-        for ns in lan rtr isp; do ip netns del "$run_id-$lane-$ns" 2>/dev/null; done
+        for ns in lan rtr isp; do remove_namespace "$run_id-$lane-$ns"; done
     done
     return 0
 }

@@ -389,16 +389,6 @@ TEST_F(LoadSettings, InterfacesAreSelectedOnlyWhenPresent) {
     EXPECT_STREQ(traffic_graph.upload_interface, "*");
 }
 
-std::vector<std::string> balloons;
-int balloon_refusals = 0;
-
-BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
-    if (message != NIM_MODIFY || !(data->uFlags & NIF_INFO)) return TRUE;
-    if (balloon_refusals-- > 0) return FALSE;
-    balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
-    return TRUE;
-}
-
 // A file that a backup holds at logon (share mode 0) is no first run and is
 // never written over: the defaults run without a greeting, a balloon names
 // the file, and a dialog's OK asks first and, answered No, writes nothing.

@@ -161,9 +161,21 @@ std::string settings_lines(const std::vector<std::pair<std::string, std::string>
 
 AskedRouterPolls asked_router_polls;
 
+std::vector<std::string> balloons;
+int balloon_refusals = 0;
+
+BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
+    if (message != NIM_MODIFY || !(data->uFlags & NIF_INFO)) return TRUE;
+    if (balloon_refusals-- > 0) return FALSE;
+    balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
+    return TRUE;
+}
+
 void MainWindowTest::SetUp() {
     ASSERT_NE(modals.timer, 0u);
     asked_router_polls = {};
+    balloons.clear();
+    balloon_refusals = 0;
     router_polls.poll = [](const RouterChoice& choice) {
         const char* sources[] = {"off", "upnp", "snmp"};
         asked_router_polls.polled.push_back(std::string(sources[static_cast<int>(choice.source)]) + " " +

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,6 +62,12 @@ struct AskedRouterPolls {
     int identity_checks = 0;
 };
 extern AskedRouterPolls asked_router_polls;
+
+// The balloons the icon showed ("title: text"), as a stand-in for the shell
+// that refuses the next `balloon_refusals` of them, as a taskbar at logon does.
+extern std::vector<std::string> balloons;
+extern int balloon_refusals;
+BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data);
 
 // A settings file's lines, each key TAB value LF.
 std::string settings_lines(const std::vector<std::pair<std::string, std::string>>& pairs);

@@ -455,16 +455,6 @@ TEST_F(NotificationIcon, UnchangedTooltipStillChecksTheIconEveryTenSeconds) {
     icon_clock = real_clock;
 }
 
-std::vector<std::string> balloons;
-int balloon_refusals = 0;
-
-BOOL balloon_shell(DWORD message, NOTIFYICONDATAA* data) {
-    if (message != NIM_MODIFY || !(data->uFlags & NIF_INFO)) return TRUE;
-    if (balloon_refusals-- > 0) return FALSE;
-    balloons.push_back(std::string(data->szInfoTitle) + ": " + data->szInfo);
-    return TRUE;
-}
-
 // At the warning and at the whole allowance one balloon each, the first again
 // after the taskbar refused it (as at logon), none for the ticks between; the
 // tooltip's month gives way to the plan; a click on a balloon asks for the

@@ -23,6 +23,10 @@ constexpr std::int64_t router_wrap_window_ns = 30'000'000'000;
 // time between two answers says.
 constexpr std::int64_t router_answer_jitter_ns = 1'000'000'000;
 
+// The router's clock and the PC's may part by this share of the time between
+// two readings (1/1000): more than any crystal drifts.
+constexpr std::int64_t router_clock_drift = 1000;
+
 struct RouterBase {
     std::uint64_t received;
     std::uint64_t sent;

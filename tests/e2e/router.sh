@@ -382,6 +382,16 @@ daemon_lane() {
     # snmpd answers from its own copy of the interface counters, some seconds
     # old: the links stay quiet that long before a reading that is compared.
     [ "$lane" = snmp ] && sleep "$agent_lag"
+    # The restart below is quicker than a real one and may come within a
+    # second of the reading before it: then only an uptime grown less than
+    # the time since tells it, and at that reading the router's uptime must
+    # be some seconds.
+    local daemon_ran
+    for _ in $(seq 50); do
+        daemon_ran=$(ps -o etimes= -p "$(cat "$dir/daemon.pid")")
+        [ "${daemon_ran:-0}" -ge 5 ] && break
+        sleep 0.2
+    done
 
     mark=$(requests)
     lane_check "the program starts again" lane_start || return

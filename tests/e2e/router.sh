@@ -190,20 +190,36 @@ cpu_us() {
         awk '{ ns += $1 } END { printf "%d\n", ns / 1000 }'
 }
 
-# Requests to the router itself (TCP connections accepted, datagrams received
-# in its namespace): the traffic pushed through it is forwarded, never counted here.
+# Requests to the router itself, in its namespace: a UPnP poll's TCP
+# connections accepted, an SNMP poll's datagrams received. A search's
+# datagrams read no counter, and the traffic pushed through the router is
+# forwarded, never counted here.
 requests() {
-    rns awk '$1 == "Tcp:" && $7 ~ /^[0-9]+$/ { t = $7 }
-             $1 == "Udp:" && $2 ~ /^[0-9]+$/ { u = $2 } END { print t + u }' /proc/net/snmp
+    rns awk -v lane="$lane" '$1 == "Tcp:" && $7 ~ /^[0-9]+$/ { t = $7 }
+             $1 == "Udp:" && $2 ~ /^[0-9]+$/ { u = $2 } END { print lane == "snmp" ? u : t }' /proc/net/snmp
 }
 
 now_ms() { date +%s%3N; }
+
+# Waits (at most 10 s) until no request has come for a second, and prints
+# the count of requests then.
+wait_quiet() {
+    local last now quiet=0
+    last=$(requests)
+    for _ in $(seq 100); do
+        sleep 0.1
+        now=$(requests)
+        if [ "$now" = "$last" ]; then quiet=$((quiet + 1)); else quiet=0; last=$now; fi
+        [ "$quiet" -ge 10 ] && break
+    done
+    echo "$last"
+}
 
 # Waits (at most $1 seconds) for the program's next poll of the router, or
 # its first after the count of requests $2: its requests began (at
 # $poll_began, in ms) and then stopped for a second.
 wait_poll() {
-    local before=${2:-$(requests)} now last quiet=0
+    local before=${2:-$(requests)} now
     for _ in $(seq $(($1 * 10))); do
         now=$(requests)
         [ "$now" != "$before" ] && break
@@ -211,12 +227,7 @@ wait_poll() {
     done
     [ "$now" != "$before" ] || return 1
     poll_began=$(now_ms)
-    last=$now
-    while [ "$quiet" -lt 10 ]; do
-        sleep 0.1
-        now=$(requests)
-        if [ "$now" = "$last" ]; then quiet=$((quiet + 1)); else quiet=0; last=$now; fi
-    done
+    wait_quiet >/dev/null
 }
 
 wan_bytes() { rns cat /sys/class/net/rtr-wan/statistics/rx_bytes /sys/class/net/rtr-wan/statistics/tx_bytes | tr '\n' ' '; }
@@ -405,7 +416,9 @@ daemon_lane() {
     c=($(wan_bytes))
     local quiet_since
     quiet_since=$(now_ms)
-    mark=$(requests)
+    # A poll under way as the traffic ended may have read the counters before
+    # its end: the reading compared is one that began after a quiet second.
+    mark=$(wait_quiet)
     lane_check "it reads the router after its restart" wait_poll 15 "$mark"
     if [ "$lane" = snmp ] && [ $((poll_began - quiet_since)) -lt $((agent_lag * 1000)) ]; then
         lane_check "it reads the router once more" wait_poll 15

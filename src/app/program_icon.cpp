@@ -22,14 +22,6 @@ HICON load_at(int id, int size) {
     return icon;
 }
 
-using MetricForDpi = int(WINAPI*)(int index, UINT dpi);
-
-MetricForDpi metric_for_dpi() {
-    static const auto function = reinterpret_cast<MetricForDpi>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
-    return function;
-}
-
 }  // namespace
 
 HICON program_icon() {
@@ -55,11 +47,7 @@ void free_program_icon() {
 }
 
 HICON load_icon_for_dpi(int id, int dpi) {
-    // Without the function (before Windows 10 version 1607) every window has
-    // the system's DPI, whose size the plain metric gives.
-    const MetricForDpi metric = metric_for_dpi();
-    const int size = metric && dpi > 0 ? metric(SM_CXICON, static_cast<UINT>(dpi)) : 0;
-    return load_at(id, size > 0 ? size : GetSystemMetrics(SM_CXICON));
+    return load_at(id, system_metric_at_dpi(SM_CXICON, dpi));
 }
 
 void destroy_loaded_icon(HICON icon) {

@@ -1,6 +1,7 @@
 #include "app/window_placement.h"
 
 #include "app/app.h"
+#include "app/window_dpi.h"
 
 bool placing_window = false;
 
@@ -134,25 +135,10 @@ void reset_main_window_place(int left, int top, int width, int height) {
 
 namespace {
 
-// Per monitor from Windows 8.1 on, whose shcore.dll tells; the system's DPI
-// elsewhere.
+// Per monitor from Windows 8.1 on; the system's DPI elsewhere.
 int dpi_of_monitor_at(POINT point) {
-    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto get_dpi_for_monitor = [] {
-        HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        return shcore ? reinterpret_cast<GetDpiForMonitorFunction>(
-                            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
-                      : nullptr;
-    }();
-    constexpr int effective_dpi = 0;  // MDT_EFFECTIVE_DPI
-    HMONITOR monitor = MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY);
-    UINT x = 0, y = 0;
-    if (get_dpi_for_monitor && SUCCEEDED(get_dpi_for_monitor(monitor, effective_dpi, &x, &y)) && y > 0)
-        return static_cast<int>(y);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    const int dpi = monitor_dpi(MonitorFromPoint(point, MONITOR_DEFAULTTOPRIMARY));
+    return dpi > 0 ? dpi : screen_dpi();
 }
 
 }  // namespace

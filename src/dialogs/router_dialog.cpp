@@ -8,6 +8,7 @@
 
 #include "app/app.h"
 #include "app/modal.h"
+#include "app/window_dpi.h"
 #include "dialogs/usage_view.h"
 #include "monitor/format_rate.h"
 #include "monitor/router_count.h"
@@ -74,7 +75,7 @@ void add_column(HWND list, int index, const char* title) {
 void size_columns(HWND list) {
     RECT client{};
     GetClientRect(list, &client);
-    const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    const int width = client.right - system_metric_at_dpi(SM_CXVSCROLL, window_dpi(list));
     ListView_SetColumnWidth(list, 0, width * 2 / 5);
     ListView_SetColumnWidth(list, 1, width / 4);
     ListView_SetColumnWidth(list, 2, width - width * 2 / 5 - width / 4);

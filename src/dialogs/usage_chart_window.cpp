@@ -3,23 +3,15 @@
 #include <algorithm>
 
 #include "app/app.h"
+#include "app/window_dpi.h"
 #include "dialogs/usage_chart_accessible.h"
 #include "dialogs/usage_view.h"
-#include "dpi.h"
 #include "graph/usage_chart_win.h"
 #include "monitor/traffic_graph.h"
 
 namespace {
 
 constexpr char chart_class[] = "MivrelUsageChart";
-
-int window_dpi(HWND window) {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
-    const UINT dpi = get_dpi_for_window ? get_dpi_for_window(window) : 0;
-    return dpi ? static_cast<int>(dpi) : base_dpi;
-}
 
 HFONT dialog_font(HWND chart) {
     return reinterpret_cast<HFONT>(SendMessageA(GetParent(chart), WM_GETFONT, 0, 0));

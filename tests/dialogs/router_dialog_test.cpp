@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "app/router_readings.h"
+#include "app/window_dpi.h"
 #include "dialog_driver.h"
 #include "dialog_fixture.h"
 #include "dialogs/router_dialog.h"
@@ -79,6 +80,7 @@ protected:
     void TearDown() override {
         router_requests = {request_router_search, request_router_at, request_snmp_interfaces};
         router_polls.poll = poll_router;
+        window_dpi = platform_window_dpi;
         DialogTest::TearDown();
     }
     bool run(const std::function<void(HWND)>& act) {
@@ -198,6 +200,24 @@ TEST_F(RouterDialogTest, AnSnmpInterfaceIsKeptWithTheHostAndCommunityItWasReadWi
          {"router.snmp_host\t127.0.0.1\n", "router.snmp_community\thome\n", "router.snmp_interface\t7\n",
           "router.identity\t127.0.0.1 02:00:00:77:00:01\n", "router.name\tRouter: 127.0.0.1 wan0\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
+}
+
+// On a screen of twice the system's scale the lists' scroll bars are twice
+// as wide: the columns leave that much room, or a second, horizontal one comes.
+TEST_F(RouterDialogTest, TheListsColumnsLeaveRoomForTheScrollBarOfTheirScreensScale) {
+    ASSERT_EQ(screen_dpi(), 96) << "the test's screen";
+    window_dpi = [](HWND) { return 192; };
+    ASSERT_TRUE(run([](HWND dialog) {
+        for (int id : {IDC_ROUTER_FOUND, IDC_ROUTER_INTERFACE_LIST}) {
+            HWND list = GetDlgItem(dialog, id);
+            RECT client{};
+            GetClientRect(list, &client);
+            int columns = 0;
+            for (int column = 0; column < 3; ++column) columns += ListView_GetColumnWidth(list, column);
+            EXPECT_EQ(columns, client.right - 2 * GetSystemMetrics(SM_CXVSCROLL)) << id;
+        }
+        click(dialog, IDCANCEL);
+    }));
 }
 
 }  // namespace

@@ -22,13 +22,13 @@ colour_at_middle() {
     convert "$work/screen.png" -format "%[fx:int(255*p{$x,$y}.r)],%[fx:int(255*p{$x,$y}.g)],%[fx:int(255*p{$x,$y}.b)]" info:
 }
 
+middle_is() { test "$(colour_at_middle)" = "$1"; }
+
 start_program "$work"
 check "the window appears" probe wait 30000
-sleep 1
-check "the graph starts in Zombie Mocha's background (0x616A65)" test "$(colour_at_middle)" = "101,106,97"
+check "the graph starts in Zombie Mocha's background (0x616A65)" eventually 10 middle_is "101,106,97"
 check "Configure opens from the context menu, Rust is chosen and OK pressed" probe theme Rust 20000
-sleep 1
-check "the graph turns to Rust's background (0x092245)" test "$(colour_at_middle)" = "69,34,9"
+check "the graph turns to Rust's background (0x092245)" eventually 10 middle_is "69,34,9"
 check "OK saved the theme's name" grep -qx "graph.theme	Rust" "$work/mivrel/settings.cfg"
 probe close >/dev/null
 exit_code=$(wait_for_exit 30)

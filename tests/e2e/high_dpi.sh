@@ -28,12 +28,16 @@ check "the default window is 400 x 160 at 20, 20" test "$(field rect)" = "20 20 
 
 read -r left top width height <<<"$(field client)"
 probe wait 0 >/dev/null
-sleep 2  # a tick or two, so that the window has painted
 shot=$work/screen.png
-import -window root "$shot" 2>/dev/null
 pixel() { convert "$shot" -format '%[hex:p{'"$1,$2"'}]' info: 2>/dev/null; }
 x=$((${left:-0} + ${width:-3} - 3))
-line=$(pixel "$x" $((${top:-0} + 24)))
+# A tick or two, until the window has painted its line.
+painted() {
+    import -window root "$shot" 2>/dev/null
+    line=$(pixel "$x" $((${top:-0} + 24)))
+    test -n "$line" -a "$line" != 000000
+}
+eventually 10 painted
 check "row 24 holds the maximum line (got ${line:-nothing})" test -n "$line" -a "$line" != 000000
 check "rows 23 and 25 are background" test "$(pixel "$x" $((${top:-0} + 23)))$(pixel "$x" $((${top:-0} + 25)))" = 000000000000
 

@@ -31,6 +31,17 @@ check() {
     fi
 }
 
+# Runs a command until it succeeds, for at most $1 seconds: for what the
+# program shows a moment after it is asked, however loaded the machine.
+eventually() {
+    local until=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$until" ] || return 1
+        sleep 0.2
+    done
+}
+
 finish() {
     echo "$passed passed, $failed failed" | tee -a "$result_file"
     [ "$failed" -eq 0 ]

@@ -26,16 +26,25 @@ pixels_of() {
         sed -n "s/^ *\([0-9]*\): ($1[,)].*/\1/p" | grep . || echo 0
 }
 
+# The notification area as it is now, and whether it shows what mode $1 draws.
+icon_shows() {
+    import -window root "$work/screen.png" 2>/dev/null
+    green=$(pixels_of 62,216,91)         # the program's icon
+    background=$(pixels_of 101,106,97)   # Zombie Mocha's background, 0x616A65
+    if [ "$1" = icon ]; then
+        test "$green" -ge 10 -a "$background" -eq 0
+    else
+        test "$background" -ge 190 -a "$green" -eq 0
+    fi
+}
+
 for mode in icon graph; do
     mkdir -p "$work/mivrel"
     printf 'app.starts\t1\ngraph.theme\tZombie Mocha\ndevice.in\tnone\ndevice.out\tnone\napp.tray_icon\t%s\n' \
         "$mode" >"$work/mivrel/settings.cfg"
     start_program "$work"
     probe wait 30000 >/dev/null
-    sleep 3
-    import -window root "$work/screen.png" 2>/dev/null
-    green=$(pixels_of 62,216,91)         # the program's icon
-    background=$(pixels_of 101,106,97)   # Zombie Mocha's background, 0x616A65
+    eventually 10 icon_shows "$mode"
     if [ "$mode" = icon ]; then
         check "by default the program's icon shows ($green of its pixels, $background of background)" \
             test "$green" -ge 10 -a "$background" -eq 0

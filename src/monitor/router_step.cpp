@@ -32,22 +32,26 @@ bool beyond_link(std::uint64_t bytes, std::uint64_t speed_bps, std::int64_t elap
     return speed_bps != 0 && elapsed >= 0 && bytes > link_capacity(speed_bps, with_jitter(elapsed));
 }
 
-// The uptime went back, or grew by less than the time since the base: it
-// started again in between. Where the base's uptime is not known, that is an
-// uptime shorter than the time since; where it is, a restart shows even when
-// the router was back within a second of the base. Or the counters'
-// discontinuity time changed.
+// The uptime went back, or is shorter than the time since the base; or,
+// where the base's is known, grew by less than that time, the clocks' drift
+// allowed, which tells a router back within a second of the base too. Or the
+// counters' discontinuity time changed.
 bool restarted(const RouterBase& base, const RouterReading& reading, std::int64_t elapsed) {
     if (base.discontinuity_known && reading.discontinuity_known &&
         base.discontinuity_cs != reading.discontinuity_cs)
         return true;
     if (!reading.uptime_known) return false;
-    const std::uint64_t from_cs = base.uptime_known ? base.uptime_cs : 0;
-    if (reading.uptime_cs < from_cs) return true;
+    if (base.uptime_known && reading.uptime_cs < base.uptime_cs) return true;
+    if (elapsed <= router_answer_jitter_ns) return false;
+    const std::uint64_t uptime_ns =
+        reading.uptime_cs > static_cast<std::uint64_t>(INT64_MAX) / ns_per_centisecond
+            ? static_cast<std::uint64_t>(INT64_MAX)
+            : reading.uptime_cs * ns_per_centisecond;
+    if (uptime_ns < static_cast<std::uint64_t>(elapsed - router_answer_jitter_ns)) return true;
     const std::int64_t slack = router_answer_jitter_ns + elapsed / router_clock_drift;
-    if (elapsed <= slack) return false;
-    const std::uint64_t grown_cs = static_cast<std::uint64_t>(elapsed - slack) / ns_per_centisecond;
-    return reading.uptime_cs - from_cs < grown_cs;
+    if (!base.uptime_known || elapsed <= slack) return false;
+    return reading.uptime_cs - base.uptime_cs <
+           static_cast<std::uint64_t>(elapsed - slack) / ns_per_centisecond;
 }
 
 // A 32-bit counter from `last` past 2^32 to `now`: only where the link could
